@@ -14,7 +14,14 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     ( flock 9
-      [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+      if [ ! -f "$WINEPREFIX/system.reg" ]; then
+          wineboot -i >/dev/null 2>&1
+          # Every program runs inside one virtual desktop: no round trips to
+          # an X window manager, so windows open and close many times faster.
+          wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+          wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+          wineserver -w
+      fi
     ) 9>"$WINEPREFIX.lock"
 fi
 

@@ -1,1 +1,162 @@
-int main() { return 1; }
+// vyrla-pack: checks a quiz source and writes the stored contents that a
+// player executable carries.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "quiz_encode.h"
+#include "quiz_source.h"
+#include "rc_output.h"
+#include "windows1252.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum ExitCode {
+    exitOk = 0,
+    exitQuizErrors = 1,  // the quiz source breaks a rule; every problem is listed
+    exitUsage = 2,
+    exitInternal = 3,  // the stored contents do not read back, or a file cannot be written
+};
+
+const char usage[] =
+    "usage: vyrla-pack check QUIZ.toml\n"
+    "       vyrla-pack rc QUIZ.toml -o DIR\n"
+    "\n"
+    "check  validates the quiz source and prints a summary of it.\n"
+    "rc     validates it and writes into DIR the stored contents (content.bin,\n"
+    "       patch104.bin, patch105.bin), the picture and clip resources,\n"
+    "       the resource script quiz.rc and the depfile quiz.d.\n";
+
+const char* const kindWords[] = {"text", "picture", "sound", "video"};
+
+struct Packed {
+    QuizSource source;
+    QuizContent content;
+    EncodedQuiz encoded;
+};
+
+void printLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
+// Validates, codes and reads back. Prints every problem; returns an exit code.
+int pack(const std::string& quizArgument, Packed* packed) {
+    const fs::path quizFile = fs::absolute(fs::path(quizArgument)).lexically_normal();
+    Diagnostics diagnostics;
+    if (!loadQuizSource(quizFile, quizArgument, &packed->source, &packed->content, &diagnostics)) {
+        const std::vector<std::string> lines = diagnostics.formatted();
+        printLines(lines);
+        std::fprintf(stderr, "%s: %zu error%s\n", quizArgument.c_str(), lines.size(), lines.size() == 1 ? "" : "s");
+        return exitQuizErrors;
+    }
+    std::vector<std::string> notes;
+    packed->encoded = encodeQuiz(packed->content, &notes);
+    for (const std::string& note : notes) {
+        std::fprintf(stderr, "%s: note: %s\n", quizArgument.c_str(), note.c_str());
+    }
+    const std::vector<std::string> differences = readBackDifferences(packed->content, packed->encoded);
+    for (const std::string& difference : differences) {
+        std::fprintf(stderr, "%s: internal error: read back, %s\n", quizArgument.c_str(), difference.c_str());
+    }
+    return differences.empty() ? exitOk : exitInternal;
+}
+
+// The summary speaks UTF-8: the answers as the player stores them, turned back.
+void printSummary(const QuizContent& quiz) {
+    std::printf("kind: %s\n", kindWords[quiz.kind]);
+    std::printf("title: %s\n", windows1252ToUtf8(quiz.title).c_str());
+    std::printf("questions: %zu\n", quiz.questions.size());
+    for (size_t i = 0; i < quiz.questions.size(); ++i) {
+        const QuestionContent& question = quiz.questions[i];
+        std::string answers = windows1252ToUtf8(question.answer);
+        if (quiz.answersPerQuestion == 2) {
+            answers += " | " + windows1252ToUtf8(question.secondAnswer);
+        }
+        std::printf("%3zu. %s\n", i + 1, answers.c_str());
+    }
+}
+
+int runCheck(const std::string& quizArgument) {
+    Packed packed;
+    const int result = pack(quizArgument, &packed);
+    if (result == exitOk) {
+        printSummary(packed.content);
+    }
+    return result;
+}
+
+int runRc(const std::string& quizArgument, const std::string& outputArgument) {
+    Packed packed;
+    const int result = pack(quizArgument, &packed);
+    if (result != exitOk) {
+        return result;
+    }
+    const fs::path outputDir = fs::absolute(fs::path(outputArgument)).lexically_normal();
+    const fs::path quizFile = fs::absolute(fs::path(quizArgument)).lexically_normal();
+    const std::vector<OutputFile> files = rcOutputFiles(packed.content, packed.encoded, outputDir, quizFile);
+    std::string error;
+    if (!writeOutputFiles(outputDir, files, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return exitInternal;
+    }
+    return exitOk;
+}
+
+int badArguments(const char* why) {
+    std::fprintf(stderr, "vyrla-pack: %s\n%s", why, usage);
+    return exitUsage;
+}
+
+int run(const std::vector<std::string>& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s", usage);
+        return exitOk;
+    }
+    if (args.empty()) {
+        return badArguments("no command");
+    }
+    if (args[0] == "check") {
+        if (args.size() != 2) {
+            return badArguments("check takes one quiz file");
+        }
+        return runCheck(args[1]);
+    }
+    if (args[0] == "rc") {
+        std::string quiz;
+        std::string output;
+        for (size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o") {
+                if (i + 1 == args.size() || !output.empty()) {
+                    return badArguments("-o takes one folder");
+                }
+                output = args[++i];
+            } else if (quiz.empty()) {
+                quiz = args[i];
+            } else {
+                return badArguments("rc takes one quiz file");
+            }
+        }
+        if (quiz.empty() || output.empty()) {
+            return badArguments("rc needs a quiz file and -o DIR");
+        }
+        return runRc(quiz, output);
+    }
+    return badArguments(("unknown command \"" + args[0] + "\"").c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vyrla-pack: internal error: %s\n", error.what());
+        return exitInternal;
+    }
+}

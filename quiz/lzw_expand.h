@@ -29,3 +29,8 @@ constexpr size_t lzwOutputSlack = 3;
 int32_t lzwExpand(const uint8_t* input, size_t inputLength, uint8_t** output, int32_t* reportedLength);
 
 void lzwFree(uint8_t* block);
+
+// Tests replace the block allocation to reach the out-of-memory path; a
+// block must stay releasable with std::free. Returns the previous one.
+using LzwBlockAllocator = void* (*)(size_t);
+LzwBlockAllocator lzwSetBlockAllocator(LzwBlockAllocator allocator);

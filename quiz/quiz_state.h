@@ -3,6 +3,7 @@
 // content core builds and is tested without the platform headers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 using FontHandle = void*;
@@ -84,6 +85,12 @@ QuestionNode* questionAt(const QuizState* quiz, int index);
 
 // Frees every node and leaves head and tail null.
 void freeQuestionList(QuizState* quiz);
+
+// Where appendQuestion takes its nodes from (std::malloc unless replaced; the
+// list frees them with std::free). Tests install one that fails, to see an
+// append that cannot allocate. Null restores std::malloc; returns the previous one.
+using NodeAllocator = void* (*)(size_t size);
+NodeAllocator setNodeAllocator(NodeAllocator allocator);
 
 // Bounded copy of a zero-terminated text into a field of `size` bytes; always terminates.
 void copyText(char* field, int size, const char* text);

@@ -1,0 +1,8 @@
+// Identifiers of the resources that the player carries itself.
+#pragma once
+
+#define IDD_QUESTION_PANEL 1001
+#define IDD_HEADER_PANEL 1002
+#define IDC_LINK_HAND 1003
+#define IDI_PLAY 1004
+#define IDI_STOP 1005

@@ -1,0 +1,172 @@
+#include "player_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "link_open.h"
+#include "main_window.h"
+#include "messages.h"
+#include "progress_file.h"
+#include "quiz_loader.h"
+#include "quiz_platform.h"
+#include "startup.h"
+
+std::vector<ShownMessage> shownMessages;
+std::vector<std::string> openedLinks;
+
+namespace {
+
+void recordMessage(const char* text, const char* caption, unsigned style) {
+    shownMessages.push_back({text, caption, style});
+}
+
+void recordLink(const char* target) { openedLinks.push_back(target); }
+
+std::string readPacked(const char* name, const char* file) {
+    const std::string path = std::string(VYRLA_PACKED_DIR) + "/" + name + ".quiz/" + file;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+void loadPackedQuiz(QuizState* quiz, const char* name) {
+    const std::string block = readPacked(name, "content.bin");
+    const std::string patch104 = readPacked(name, "patch104.bin");
+    const std::string patch105 = readPacked(name, "patch105.bin");
+    const StoredContents contents{reinterpret_cast<const uint8_t*>(block.data()),
+                                  reinterpret_cast<const uint8_t*>(patch104.data()), patch104.size(),
+                                  reinterpret_cast<const uint8_t*>(patch105.data()), patch105.size()};
+    const LoadReport report = loadQuizContents(quiz, contents);
+    if (report.colourChanged) {
+        DeleteObject(static_cast<HBRUSH>(quiz->backgroundBrush));
+        quiz->backgroundBrush = CreateSolidBrush(quiz->color);
+    }
+}
+
+std::string windowText(HWND window) {
+    char text[300] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string fileBytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFileBytes(const char* name, const std::string& bytes) {
+    std::ofstream out(name, std::ios::binary);
+    out << bytes;
+}
+
+bool isVisible(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+RECT placeInParent(HWND control) {
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+void PlayerWindows::SetUp() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char unique[MAX_PATH];
+    GetTempFileNameA(temp, "vyr", 0, unique);
+    DeleteFileA(unique);
+    CreateDirectoryA(unique, nullptr);
+    folder = unique;
+    SetCurrentDirectoryA(folder.c_str());
+    char name[MAX_PATH];
+    currentProgressFileName(name, sizeof name);
+    progressName = name;
+    shownMessages.clear();
+    openedLinks.clear();
+    setMessageSink(recordMessage);
+    setLinkOpener(recordLink);
+    static bool registered = registerMainWindowClass(GetModuleHandleA(nullptr));
+    (void)registered;
+    if (!footerBrush) footerBrush = CreateSolidBrush(RGB(212, 208, 200));
+}
+
+void PlayerWindows::open(const char* name, void (*adjust)(QuizState*)) {
+    theQuiz = &quiz;
+    constructQuizState(&quiz);
+    loadPackedQuiz(&quiz, name);
+    if (adjust) adjust(&quiz);
+    window = openPlayerWindows(GetModuleHandleA(nullptr));
+    header = static_cast<HWND>(quiz.headerPanel);
+    panel = static_cast<HWND>(quiz.questionPanel);
+    SetForegroundWindow(window);
+    pump();
+}
+
+void PlayerWindows::close() {
+    if (!window) return;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    DestroyWindow(header);
+    DestroyWindow(window);
+    quiz.headerPanel = nullptr;
+    window = header = panel = nullptr;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+void PlayerWindows::TearDown() {
+    close();
+    if (theQuiz == &quiz) {
+        destroyQuizState(&quiz);
+        theQuiz = nullptr;
+    }
+    setMessageSink(nullptr);
+    setLinkOpener(nullptr);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    SetCurrentDirectoryA(temp);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string path = folder + "\\" + found.cFileName;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(path.c_str());
+            else if (found.cFileName[0] != '.') RemoveDirectoryA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void PlayerWindows::type(int f, const char* text) {
+    HWND field = control(4000 + f);
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, WM_CHAR, VK_BACK, 1);
+    for (const char* c = text; *c; ++c) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(*c), 1);
+    pump();
+}
+
+void PlayerWindows::pressKey(HWND target, WPARAM key) {
+    SendMessageA(target, WM_KEYDOWN, key, 1);
+    if (key == VK_RETURN) SendMessageA(target, WM_CHAR, 13, 1);
+    releaseKey(target, key);
+}
+
+void PlayerWindows::releaseKey(HWND target, WPARAM key) {
+    SendMessageA(target, WM_KEYUP, key, 0xC0000001);
+    pump();
+}
+
+void PlayerWindows::pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        if (panel && IsDialogMessageA(panel, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

@@ -1,0 +1,70 @@
+// Drives the real player windows in process: loads a quiz packed by the
+// build, opens MainWindow with both panels exactly as start-up does, and
+// sends the messages that a user's keys and clicks produce.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "quiz_state.h"
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    unsigned style;
+};
+
+// Message boxes and opened links, recorded instead of shown.
+extern std::vector<ShownMessage> shownMessages;
+extern std::vector<std::string> openedLinks;
+
+// Reads the three stored contents the build packed from tests/win32/data/NAME.toml.
+void loadPackedQuiz(QuizState* quiz, const char* name);
+
+std::string windowText(HWND window);
+std::string fileBytes(const char* name);
+void writeFileBytes(const char* name, const std::string& bytes);
+bool isVisible(HWND window);
+RECT placeInParent(HWND control);
+
+class PlayerWindows : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Loads the packed quiz, lets `adjust` change the state, then opens the
+    // windows as the player does at start.
+    void open(const char* name, void (*adjust)(QuizState*) = nullptr);
+    // Closes as the close box does (the answers are saved), then destroys
+    // the remaining windows.
+    void close();
+
+    HWND control(int id) const { return GetDlgItem(panel, id); }
+    std::string verdict(int f) const { return windowText(control(5000 + f)); }
+    std::string score() const { return windowText(GetDlgItem(header, 32)); }
+    std::string code() const { return windowText(GetDlgItem(header, 30)); }
+
+    // Typing: focus the field, select everything and type over it.
+    void type(int f, const char* text);
+    void pressKey(HWND target, WPARAM key);  // key down, then released
+    void releaseKey(HWND target, WPARAM key);
+    void answer(int f, const char* text) {
+        type(f, text);
+        pressKey(control(4000 + f), VK_RETURN);
+    }
+    // Runs the posted messages, through the dialog handling as the loop does.
+    void pump();
+    int verticalPosition() const { return GetScrollPos(panel, SB_VERT); }
+    int horizontalPosition() const { return GetScrollPos(panel, SB_HORZ); }
+
+    QuizState quiz{};
+    HWND window = nullptr;
+    HWND header = nullptr;
+    HWND panel = nullptr;
+    std::string folder;
+    std::string progressName;
+};
