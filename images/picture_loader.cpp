@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "messages.h"
+#include "picture_header.h"
 #include "picture_math.h"
 #include "png_picture.h"
 
@@ -90,6 +91,22 @@ HBITMAP loadPicture(HMODULE module, int id, const char* type, int boxWidth, int 
     HBITMAP picture = bytes ? decodePicture(bytes, length, true) : nullptr;
     FreeResource(loaded);
     return scaleToBox(picture, boxWidth, boxHeight);
+}
+
+bool pictureResourceSize(HMODULE module, int id, const char* type, SIZE* size) {
+    bool swapped = true;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+    if (!found) {
+        found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // a PNG as raw data
+        swapped = false;
+    }
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+    PictureSize header{};
+    const bool known = bytes && pictureHeaderSize(bytes, SizeofResource(module, found), swapped, &header);
+    if (loaded) FreeResource(loaded);
+    if (known) *size = {header.width, header.height};
+    return known;
 }
 
 SIZE bitmapSize(HBITMAP bitmap) {

@@ -17,6 +17,10 @@ HBITMAP pictureFromBytes(const uint8_t* bytes, size_t length);
 // A new bitmap fitted to the box, smoothed; the source is deleted.
 HBITMAP scaleToBox(HBITMAP source, int boxWidth, int boxHeight);
 
+// The picture's own size, read from the header of its resource (the "IMG"
+// one, or else the PNG raw-data one) without decoding it.
+bool pictureResourceSize(HMODULE module, int id, const char* type, SIZE* size);
+
 // Width and height of a bitmap; 0 x 0 for none.
 SIZE bitmapSize(HBITMAP bitmap);
 

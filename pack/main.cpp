@@ -2,6 +2,7 @@
 // player executable carries.
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "quiz_encode.h"
 #include "quiz_source.h"
 #include "rc_output.h"
+#include "try_verdicts.h"
 #include "windows1252.h"
 
 namespace {
@@ -25,11 +27,15 @@ enum ExitCode {
 const char usage[] =
     "usage: vyrla-pack check QUIZ.toml\n"
     "       vyrla-pack rc QUIZ.toml -o DIR\n"
+    "       vyrla-pack try QUIZ.toml < ANSWERS\n"
     "\n"
     "check  validates the quiz source and prints a summary of it.\n"
     "rc     validates it and writes into DIR the stored contents (content.bin,\n"
     "       patch104.bin, patch105.bin), the picture and clip resources,\n"
-    "       the resource script quiz.rc and the depfile quiz.d.\n";
+    "       the resource script quiz.rc and the depfile quiz.d.\n"
+    "try    reads lines N<TAB>typed text from standard input (N.2 for the\n"
+    "       second field of question N) and prints each with the verdict the\n"
+    "       player would give: N<TAB>typed text<TAB>verdict.\n";
 
 const char* const kindWords[] = {"text", "picture", "sound", "video"};
 
@@ -108,6 +114,16 @@ int runRc(const std::string& quizArgument, const std::string& outputArgument) {
     return exitOk;
 }
 
+int runTry(const std::string& quizArgument) {
+    Packed packed;
+    const int result = pack(quizArgument, &packed);
+    if (result != exitOk) {
+        return result;
+    }
+    std::ios::sync_with_stdio(false);
+    return tryVerdicts(packed.encoded, std::cin, std::cout, std::cerr) ? exitOk : exitQuizErrors;
+}
+
 int badArguments(const char* why) {
     std::fprintf(stderr, "vyrla-pack: %s\n%s", why, usage);
     return exitUsage;
@@ -126,6 +142,12 @@ int run(const std::vector<std::string>& args) {
             return badArguments("check takes one quiz file");
         }
         return runCheck(args[1]);
+    }
+    if (args[0] == "try") {
+        if (args.size() != 2) {
+            return badArguments("try takes one quiz file");
+        }
+        return runTry(args[1]);
     }
     if (args[0] == "rc") {
         std::string quiz;

@@ -10,6 +10,8 @@
 #include "panel_ids.h"
 #include "panel_scroll.h"
 #include "picture_loader.h"
+#include "picture_math.h"
+#include "row_pictures.h"
 #include "progress_file.h"
 #include "resource_ids.h"
 #include "row_geometry.h"
@@ -83,12 +85,23 @@ struct BandPictures {
 };
 
 // The three pictures of the band that starts with question n; the band's
-// height is the tallest of them.
-int loadBandPictures(int n, BandPictures* band) {
+// height is the tallest of them. A picture whose size its header tells is
+// decoded later, when it comes into view.
+int loadBandPictures(const QuizState* quiz, int n, BandPictures* band) {
     int height = 0;
+    HMODULE self = GetModuleHandleA(nullptr);
     for (int c = 0; c < 3; ++c) {
-        band->bitmaps[c] = loadPicture(GetModuleHandleA(nullptr), 400 + n + c, "IMG", pictureBox, pictureBox);
-        band->sizes[c] = band->bitmaps[c] ? bitmapSize(band->bitmaps[c]) : SIZE{pictureBox, 0};
+        const int id = 400 + n + c;
+        SIZE size{};
+        band->bitmaps[c] = nullptr;
+        if (n + c <= quiz->questionCount && pictureResourceSize(self, id, "IMG", &size)) {
+            const PictureSize fit = fitToBox(size.cx, size.cy, pictureBox, pictureBox);
+            band->sizes[c] = {fit.width, fit.height};
+            setPicturePending(n + c);
+        } else {
+            band->bitmaps[c] = loadPicture(self, id, "IMG", pictureBox, pictureBox);
+            band->sizes[c] = band->bitmaps[c] ? bitmapSize(band->bitmaps[c]) : SIZE{pictureBox, 0};
+        }
         if (band->sizes[c].cy > height) height = band->sizes[c].cy;
     }
     return height;
@@ -121,7 +134,7 @@ void buildBandRows(QuizState* quiz, HWND panel, ProgressReader* progress) {
         const QuestionNode* node = questionAt(quiz, n - 1);
         const int column = (n - 1) % 3;
         if (quiz->kind == kindPicture && column == 0 && band < maxBands) {
-            quiz->bandHeight[band++] = loadBandPictures(n, &pictures);
+            quiz->bandHeight[band++] = loadBandPictures(quiz, n, &pictures);
         }
         const int bandHeight = quiz->kind == kindPicture ? quiz->bandHeight[(n - 1) / 3 % maxBands] : 0;
         const SIZE size = pictures.sizes[column];
@@ -172,6 +185,7 @@ void buildPanel(QuizState* quiz, HWND panel) {
         playIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLAY), IMAGE_ICON, 16, 16, 0));
         stopIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_STOP), IMAGE_ICON, 16, 16, 0));
     }
+    clearPendingPictures();
     ProgressReader progress{};
     openProgress(&progress);
     if (quiz->questionFont) DeleteObject(quiz->questionFont);
@@ -184,6 +198,7 @@ void buildPanel(QuizState* quiz, HWND panel) {
     quiz->contentWidth += canvasRightMargin(fieldsPerQuestion(quiz));
     closeProgress(&progress);
     setScrollRanges(quiz, panel);
+    loadVisiblePictures(quiz, panel);
 }
 
 bool isVerdict(int id) { return id > idVerdictBase && id <= idVerdictBase + 2 * maxQuestions; }

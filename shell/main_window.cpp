@@ -74,8 +74,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         return 0;
     case WM_CTLCOLORSTATIC:
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == footerId) return reinterpret_cast<LRESULT>(footerBrush);
-        return 0;
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != footerId) return 0;
+        // The letters sit on the footer's own colour.
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(footerBrush);
     case WM_MOUSEWHEEL:
         wheelToScroll(static_cast<HWND>(theQuiz->questionPanel), wParam);
         return 0;

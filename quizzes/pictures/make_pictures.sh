@@ -8,10 +8,10 @@ mkdir -p pics
 W=300 H=200
 
 vertical() {  # name colour colour colour
-    convert -size $((W/3))x$H "xc:$2" "xc:$3" "xc:$4" +append "pics/$1.png"
+    convert -size $((W/3))x$H "xc:$2" "xc:$3" "xc:$4" +append +repage "pics/$1.png"
 }
 horizontal() {
-    convert -size ${W}x$((H/3)) "xc:$2" "xc:$3" "xc:$4" -append -resize ${W}x$H! "pics/$1.png"
+    convert -size ${W}x$((H/3)) "xc:$2" "xc:$3" "xc:$4" -append -resize ${W}x$H! +repage "pics/$1.png"
 }
 nordic() {  # name field cross
     convert -size ${W}x$H "xc:$2" -fill "$3" -draw "rectangle 80,0 120,$H" -draw "rectangle 0,80 $W,120" "pics/$1.png"
@@ -29,7 +29,7 @@ convert -size ${W}x$H xc:white -fill '#BC002D' -draw "circle 150,100 150,40" pic
 
 # The solved-state picture: the flag with its country's name below.
 solved() {  # name label
-    convert "pics/$1.png" -background '#F4F4F4' -gravity south -splice 0x40 \
+    convert "pics/$1.png" +repage -background '#F4F4F4' -gravity south -splice 0x40 \
         -font DejaVu-Sans-Bold -pointsize 26 -fill '#202020' -annotate +0+6 "$2" "pics/$1-ok.png"
 }
 solved france "France"

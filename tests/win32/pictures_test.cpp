@@ -108,6 +108,24 @@ TEST_F(PictureRows, ARestoredRightAnswerKeepsItsSolvedPicture) {
     EXPECT_EQ(sizeOf(shownBitmap(control(9902))).cx, 200);
 }
 
+void soundKind(QuizState* quiz) {
+    quiz->kind = kindSound;
+    quiz->bandHeight[0] = 200;  // as if a band height were known: the swap would have a box
+}
+
+TEST_F(PictureRows, OnlyPictureQuizzesSwapInASolvedPicture) {
+    // The same quiz, with its solved-state pictures, played as a sound quiz:
+    // its media area must not be moved or resized.
+    open("bands", soundKind);
+    const RECT before = placeInParent(control(9901));
+    answer(1, "orange");
+    EXPECT_EQ(verdict(1), "BRAVO");
+    const RECT after = placeInParent(control(9901));
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.right - after.left, 0);
+    EXPECT_EQ(after.bottom - after.top, 0);
+}
+
 class Collapsing : public PlayerWindows {
 protected:
     void tick() {

@@ -1,0 +1,40 @@
+#include "row_pictures.h"
+
+#include "panel_ids.h"
+#include "picture_loader.h"
+#include "row_geometry.h"
+
+namespace {
+
+bool pending[maxQuestions + 1];
+
+// How far beyond the view pictures are decoded ahead of being scrolled to.
+constexpr int lookAhead = pictureBox + 80;
+
+}  // namespace
+
+void clearPendingPictures() {
+    for (bool& p : pending) p = false;
+}
+
+void setPicturePending(int n) {
+    if (n >= 1 && n <= maxQuestions) pending[n] = true;
+}
+
+void loadVisiblePictures(QuizState* quiz, HWND panel) {
+    if (quiz->kind != kindPicture) return;
+    RECT client;
+    GetClientRect(panel, &client);
+    for (int n = 1; n <= quiz->questionCount && n <= maxQuestions; ++n) {
+        if (!pending[n]) continue;
+        HWND picture = GetDlgItem(panel, idPictureBase + n);
+        if (!picture) continue;
+        RECT place;
+        GetWindowRect(picture, &place);
+        MapWindowPoints(HWND_DESKTOP, panel, reinterpret_cast<POINT*>(&place), 2);
+        if (place.top > client.bottom + lookAhead || place.bottom < client.top - lookAhead) continue;
+        pending[n] = false;
+        if (SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)) continue;
+        attachPicture(picture, loadPicture(GetModuleHandleA(nullptr), 400 + n, "IMG", pictureBox, pictureBox));
+    }
+}
