@@ -1,12 +1,15 @@
-// vyrla-pack: checks a quiz source and writes the stored contents that a
-// player executable carries.
+// vyrla-pack: checks a quiz source, writes the stored contents that a player
+// executable carries or a quiz executable itself, and reads one back.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "exe_commands.h"
 #include "quiz_encode.h"
 #include "quiz_source.h"
 #include "rc_output.h"
@@ -22,12 +25,16 @@ enum ExitCode {
     exitQuizErrors = 1,  // the quiz source breaks a rule; every problem is listed
     exitUsage = 2,
     exitInternal = 3,  // the stored contents do not read back, or a file cannot be written
+    exitBadExecutable = 4,  // the player or quiz executable cannot be used
 };
 
 const char usage[] =
     "usage: vyrla-pack check QUIZ.toml\n"
     "       vyrla-pack rc QUIZ.toml -o DIR\n"
     "       vyrla-pack try QUIZ.toml < ANSWERS\n"
+    "       vyrla-pack build QUIZ.toml -o QUIZ.exe [--player PLAYER.exe]\n"
+    "       vyrla-pack dump QUIZ.exe [-o DIR]\n"
+    "       vyrla-pack new DIR --kind text|picture|sound|video\n"
     "\n"
     "check  validates the quiz source and prints a summary of it.\n"
     "rc     validates it and writes into DIR the stored contents (content.bin,\n"
@@ -35,7 +42,13 @@ const char usage[] =
     "       the resource script quiz.rc and the depfile quiz.d.\n"
     "try    reads lines N<TAB>typed text from standard input (N.2 for the\n"
     "       second field of question N) and prints each with the verdict the\n"
-    "       player would give: N<TAB>typed text<TAB>verdict.\n";
+    "       player would give: N<TAB>typed text<TAB>verdict.\n"
+    "build  validates it and writes QUIZ.exe: a copy of the player (by default\n"
+    "       the vyrla.exe beside vyrla-pack) that carries this quiz instead of\n"
+    "       its own.\n"
+    "dump   prints the quiz that QUIZ.exe carries as a quiz source; with -o it\n"
+    "       also writes it into DIR as quiz.toml with its pictures and clips.\n"
+    "new    writes a commented starting quiz of that kind into DIR.\n";
 
 const char* const kindWords[] = {"text", "picture", "sound", "video"};
 
@@ -124,12 +137,66 @@ int runTry(const std::string& quizArgument) {
     return tryVerdicts(packed.encoded, std::cin, std::cout, std::cerr) ? exitOk : exitQuizErrors;
 }
 
+int runBuild(const std::string& quizArgument, const std::string& outputArgument, const std::string& playerArgument,
+             const char* argv0) {
+    const fs::path playerFile = playerArgument.empty() ? defaultPlayer(argv0) : fs::u8path(playerArgument);
+    Player player;
+    if (!loadPlayer(playerFile, playerArgument.empty() ? playerFile.u8string() : playerArgument, &player)) {
+        return exitBadExecutable;
+    }
+    Packed packed;
+    const int result = pack(quizArgument, &packed);
+    if (result != exitOk) {
+        return result;
+    }
+    return writeQuizExecutable(player, playerFile, packed.content, packed.encoded, fs::u8path(outputArgument),
+                               outputArgument);
+}
+
+// The arguments of build and dump: one file, and options that take a value.
+struct Arguments {
+    std::string file;
+    std::vector<std::pair<std::string, std::string>> options;  // name, value
+    std::string error;
+
+    std::string option(const std::string& name) const {
+        for (const auto& [key, value] : options) {
+            if (key == name) {
+                return value;
+            }
+        }
+        return "";
+    }
+};
+
+Arguments parseArguments(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+    Arguments parsed;
+    for (size_t i = 1; i < args.size() && parsed.error.empty(); ++i) {
+        const bool isOption = std::find(known.begin(), known.end(), args[i]) != known.end();
+        if (isOption) {
+            if (i + 1 == args.size() || !parsed.option(args[i]).empty()) {
+                parsed.error = args[i] + " takes one value";
+            } else {
+                parsed.options.emplace_back(args[i], args[i + 1]);
+                ++i;
+            }
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            parsed.error = "unknown option " + args[i];
+        } else if (parsed.file.empty()) {
+            parsed.file = args[i];
+        } else {
+            parsed.error = args[0] + " takes one file";
+        }
+    }
+    return parsed;
+}
+
 int badArguments(const char* why) {
     std::fprintf(stderr, "vyrla-pack: %s\n%s", why, usage);
     return exitUsage;
 }
 
-int run(const std::vector<std::string>& args) {
+int run(const std::vector<std::string>& args, const char* argv0) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::printf("%s", usage);
         return exitOk;
@@ -169,6 +236,38 @@ int run(const std::vector<std::string>& args) {
         }
         return runRc(quiz, output);
     }
+    if (args[0] == "build") {
+        const Arguments parsed = parseArguments(args, {"-o", "--player"});
+        if (!parsed.error.empty()) {
+            return badArguments(parsed.error.c_str());
+        }
+        if (parsed.file.empty() || parsed.option("-o").empty()) {
+            return badArguments("build needs a quiz file and -o QUIZ.exe");
+        }
+        return runBuild(parsed.file, parsed.option("-o"), parsed.option("--player"), argv0);
+    }
+    if (args[0] == "dump") {
+        const Arguments parsed = parseArguments(args, {"-o"});
+        if (!parsed.error.empty()) {
+            return badArguments(parsed.error.c_str());
+        }
+        if (parsed.file.empty()) {
+            return badArguments("dump needs a quiz executable");
+        }
+        const std::string folder = parsed.option("-o");
+        const fs::path folderPath = fs::u8path(folder);
+        return dumpQuizExecutable(fs::u8path(parsed.file), parsed.file, folder.empty() ? nullptr : &folderPath);
+    }
+    if (args[0] == "new") {
+        const Arguments parsed = parseArguments(args, {"--kind"});
+        if (!parsed.error.empty()) {
+            return badArguments(parsed.error.c_str());
+        }
+        if (parsed.file.empty() || parsed.option("--kind").empty()) {
+            return badArguments("new needs a folder and --kind text|picture|sound|video");
+        }
+        return writeStarterQuiz(fs::u8path(parsed.file), parsed.option("--kind"));
+    }
     return badArguments(("unknown command \"" + args[0] + "\"").c_str());
 }
 
@@ -176,7 +275,7 @@ int run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     try {
-        return run(std::vector<std::string>(argv + 1, argv + argc));
+        return run(std::vector<std::string>(argv + 1, argv + argc), argc > 0 ? argv[0] : nullptr);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vyrla-pack: internal error: %s\n", error.what());
         return exitInternal;

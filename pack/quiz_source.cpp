@@ -8,6 +8,7 @@
 
 #include <toml++/toml.h>
 
+#include "verdict_tests.h"
 #include "windows1252.h"
 
 namespace {
@@ -187,7 +188,30 @@ bool isTopLevelKey(const std::string& name) {
     return false;
 }
 
-const char* const questionKeys[] = {"prompt", "answer", "second", "hint", "extra", "picture", "solved_picture", "clip"};
+const char* const questionKeys[] = {"prompt", "answer",         "second", "hint",  "extra",
+                                    "picture", "solved_picture", "clip",   "check", "check_second"};
+
+// `check = { "typed" = "Verdict", ... }`, or a [question.check] table. Each
+// test keeps the line of its own key, so that a failing one points at itself.
+void readVerdictTests(const toml::node& node, int line, const std::string& field, VerdictTests* out,
+                      Diagnostics* diagnostics) {
+    mark(out, line);
+    const auto* table = node.as_table();
+    if (!table) {
+        out->broken = true;
+        diagnostics->add(line, field, expected("a table { \"typed answer\" = \"verdict\" }", node));
+        return;
+    }
+    for (auto&& [key, value] : *table) {
+        const int keyLine = lineOf(key) > 0 ? lineOf(key) : line;
+        const std::string typed(key.str());
+        if (const auto* verdict = value.as_string()) {
+            out->value.push_back({typed, verdict->get(), keyLine});
+        } else {
+            diagnostics->add(keyLine, field, "\"" + typed + "\": " + expected("a verdict word", value));
+        }
+    }
+}
 
 void readQuestion(const toml::table& table, size_t number, QuestionSource* question, Diagnostics* diagnostics) {
     question->line = lineOf(table);
@@ -213,6 +237,10 @@ void readQuestion(const toml::table& table, size_t number, QuestionSource* quest
             target = &question->solvedPicture;
         } else if (name == "clip") {
             target = &question->clip;
+        } else if (name == "check" || name == "check_second") {
+            readVerdictTests(node, line, field, name == "check" ? &question->check : &question->checkSecond,
+                             diagnostics);
+            continue;
         }
         if (target) {
             readText(node, line, field, target, diagnostics);
@@ -555,6 +583,19 @@ void checkQuestion(const QuizSource& source, size_t index, int kind, int mode, i
         }
     } else {
         refuse(question.second, prefix + "second", "only a quiz with answers = 2 has a second answer", diagnostics);
+    }
+
+    checkVerdictTests(question.check, prefix + "check", diagnostics);
+    if (question.checkSecond.present) {
+        if (answers != 2) {
+            diagnostics->add(question.checkSecond.line, prefix + "check_second",
+                             "only a quiz with answers = 2 has a second field to test");
+        } else if (question.second.present && question.second.value == "-") {
+            diagnostics->add(question.checkSecond.line, prefix + "check_second",
+                             "the second field of this question is hidden (second = \"-\"): nobody types into it");
+        } else {
+            checkVerdictTests(question.checkSecond, prefix + "check_second", diagnostics);
+        }
     }
 
     if (question.prompt.present && !question.prompt.broken) {

@@ -24,6 +24,16 @@ struct Sourced {
 
 using SourcedText = Sourced<std::string>;  // UTF-8, as written
 
+// One verdict test of a question: a typed answer and the verdict word the
+// author expects the player to give it, both UTF-8 as written.
+struct VerdictTest {
+    std::string typed;
+    std::string verdict;
+    int line = 0;
+};
+
+using VerdictTests = Sourced<std::vector<VerdictTest>>;
+
 struct QuestionSource {
     int line = 0;  // of its [[question]] header
     SourcedText prompt;
@@ -34,6 +44,8 @@ struct QuestionSource {
     SourcedText picture;
     SourcedText solvedPicture;
     SourcedText clip;
+    VerdictTests check;        // typed into the first field
+    VerdictTests checkSecond;  // typed into the second field
 };
 
 struct QuizSource {

@@ -7,6 +7,7 @@
 #include "check_answer.h"
 #include "field_numbers.h"
 #include "judge_answer.h"
+#include "media_player.h"
 #include "panel_ids.h"
 #include "panel_scroll.h"
 #include "picture_loader.h"
@@ -116,8 +117,12 @@ void addHintStatic(QuizState* quiz, HWND panel, const QuestionNode* node, const 
     addControl(panel, "Static", text, style, at, idHintBase + n, guiFont());
 }
 
+bool isMediaKind(const QuizState* quiz) { return quiz->kind == kindSound || quiz->kind == kindVideo; }
+
+// Plain push buttons: the panel has no default button, so Enter in an answer
+// field judges the answer and never presses play.
 void addMediaButtons(HWND panel, const BandRow& row, int n) {
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_ICON | BS_DEFPUSHBUTTON;
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_ICON | BS_PUSHBUTTON;
     HWND play = addControl(panel, "Button", "", style, row.play, idPlayBase + n);
     HWND stop = addControl(panel, "Button", "", style, row.stop, idStopBase + n);
     SendMessageA(play, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(playIcon));
@@ -149,6 +154,9 @@ void buildBandRows(QuizState* quiz, HWND panel, ProgressReader* progress) {
             attachPicture(top, pictures.bitmaps[column]);
             pictures.bitmaps[column] = nullptr;
         }
+        // A row whose player cannot be made still gets every other control,
+        // so that its answers are shown, judged and saved.
+        if (isMediaKind(quiz)) createPlayer(n, top);
         if (answers == 2 && column == 0) {
             addControl(panel, "Static", quiz->answerCaption1, WS_CHILD | WS_VISIBLE, row.captions[0], idAnswerCaption, guiFont());
             addControl(panel, "Static", quiz->answerCaption2, WS_CHILD | WS_VISIBLE, row.captions[1], idAnswerCaption, guiFont());
@@ -163,7 +171,7 @@ void buildBandRows(QuizState* quiz, HWND panel, ProgressReader* progress) {
             addAnswerField(quiz, panel, progress, row.fields[k - 1], row.verdicts[k - 1], fieldId(quiz, n, k),
                            answers == 2 ? guiFont() : nullptr, hidden);
         }
-        if (quiz->kind == kindSound || quiz->kind == kindVideo) addMediaButtons(panel, row, n);
+        if (isMediaKind(quiz)) addMediaButtons(panel, row, n);
 
         if (n % 3 == 1) {
             quiz->contentWidth = bandCanvasWidth;
@@ -181,7 +189,7 @@ void buildPanel(QuizState* quiz, HWND panel) {
     if (!bravoBrush) bravoBrush = CreateSolidBrush(RGB(0, 255, 0));
     quiz->contentWidth = 0;
     quiz->contentHeight = 0;
-    if (quiz->kind == kindSound || quiz->kind == kindVideo) {
+    if (isMediaKind(quiz)) {
         playIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PLAY), IMAGE_ICON, 16, 16, 0));
         stopIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_STOP), IMAGE_ICON, 16, 16, 0));
     }
@@ -248,6 +256,30 @@ void releasePanel() {
     bravoBrush = nullptr;
 }
 
+// Only the play and stop buttons of sound and video quizzes give commands.
+void onCommand(const QuizState* quiz, WPARAM command) {
+    if (isMediaKind(quiz)) mediaCommand(command);
+}
+
+// Whatever the kind: with no players and no file these do nothing.
+void onClose() {
+    releasePanel();
+    closeMediaPlayers();
+}
+
+// The players go with the panel, and so before the shell shuts COM down.
+void onDestroy() {
+    releasePanel();
+    releaseMediaPlayers();
+}
+
+// Asked by the dialog keyboard handling when Enter is pressed outside a
+// button: there is no default button to press.
+INT_PTR noDefaultButton(HWND panel) {
+    SetWindowLongPtrA(panel, DWLP_MSGRESULT, 0);
+    return TRUE;
+}
+
 void onSize(QuizState* quiz, HWND panel) { resetScrollBars(quiz, panel); }
 
 }  // namespace
@@ -277,9 +309,16 @@ INT_PTR CALLBACK questionPanelProc(HWND panel, UINT message, WPARAM wParam, LPAR
         return reinterpret_cast<INT_PTR>(quiz->backgroundBrush);
     case WM_CTLCOLORSTATIC:
         return colourStatic(quiz, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_COMMAND:
+        onCommand(quiz, wParam);
+        return 0;
+    case DM_GETDEFID:
+        return noDefaultButton(panel);
     case WM_CLOSE:
+        onClose();
+        return 0;
     case WM_DESTROY:
-        releasePanel();
+        onDestroy();
         return 0;
     default:
         return 0;
