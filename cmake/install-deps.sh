@@ -10,6 +10,7 @@ packages=(
     libpng-dev libspng-dev libstb-dev liblodepng-dev zlib1g-dev libdeflate-dev   # peers of the PNG decoder
     g++-mingw-w64-x86-64-posix              # the player, cross-compiled
     wine wine64 xvfb xauth                  # running it
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good   # what Wine's media player decodes with
     imagemagick x11-utils                   # screenshots
 )
 

@@ -315,6 +315,7 @@ TEST_F(QuizLoaderTest, NinetySixQuestionsWithTextsCutToTheirFields) {
     EXPECT_EQ(std::string(quiz->title), std::string(259, 'T'));
     EXPECT_STREQ(quiz->author, "A");
     EXPECT_EQ(std::string(quiz->head->answer), std::string(259, 'R'));
+    EXPECT_STREQ(quiz->head->secondAnswer, "");  // nothing spilt over
     EXPECT_EQ(std::string(quiz->head->hint), std::string(259, 'H'));
     EXPECT_EQ(std::string(quiz->codes[0]), std::string(259, 'C'));
     EXPECT_EQ(quiz->questionCount, 96);
