@@ -47,6 +47,11 @@ put32 "$out/signed" $((optional + 112 + 32)) "$size"
 put32 "$out/signed" $((optional + 112 + 36)) 16
 printf 'CERTIFICATE-1234' >> "$out/signed"
 
+# Found by fuzzing: a signature over the last section's data.
+cp "$player" "$out/signature-over-sections"
+put32 "$out/signature-over-sections" $((optional + 112 + 32)) $((size - 16))
+put32 "$out/signature-over-sections" $((optional + 112 + 36)) 16
+
 # No room for another section header: SizeOfHeaders ends at the table.
 cp "$player" "$out/no-room"
 count=$(od -An -tu2 -j $((pe + 6)) -N2 "$player" | tr -d ' ')
@@ -56,6 +61,24 @@ put32 "$out/no-room" $((optional + 60)) $((sections + 40 * count))
 cp "$player" "$out/no-resources"
 put32 "$out/no-resources" $((optional + 112 + 16)) 0
 put32 "$out/no-resources" $((optional + 112 + 20)) 0
+
+# Found by fuzzing: a directory past the last section, inside a declared
+# image size larger than the sections.
+cp "$player" "$out/directory-past-sections"
+image_size=$(get32 "$player" $((optional + 56)))
+put32 "$out/directory-past-sections" $((optional + 56)) $((image_size + 0x4000))
+put32 "$out/directory-past-sections" $((optional + 112 + 8)) $((image_size + 0x1000))
+
+# Found by fuzzing: a relocation block longer than the table, for a page
+# where the writer appends the new resources.
+cp "$player" "$out/relocation-block-too-long"
+relocations=$(get32 "$player" $((sections + 40 * 7 + 20)))
+put32 "$out/relocation-block-too-long" "$relocations" $((0xC000))
+put32 "$out/relocation-block-too-long" $((relocations + 4)) $((0x580))
+
+# Found by fuzzing: relocations that apply to the ContentBlock's section.
+cp "$player" "$out/relocated-content-block"
+put32 "$out/relocated-content-block" "$relocations" $((0x3000))
 
 # A resource tree whose first type points back at the root.
 cp "$player" "$out/resource-cycle"

@@ -16,7 +16,9 @@ struct FileContents {
 // On failure *error says why, without the file's name.
 bool readWholeFile(const std::filesystem::path& file, std::vector<uint8_t>* bytes, std::string* error);
 
-// `file` ends up either complete with `bytes` or as it was before.
+// `file` ends up either complete with `bytes` or as it was before. (Where the
+// platform cannot rename over an existing file, that file is removed just
+// before the rename; no platform the packer is built for needs it.)
 bool writeWholeFile(const std::filesystem::path& file, const std::vector<uint8_t>& bytes, std::string* error);
 
 // Writes each file under `folder`, making the folders it needs. On failure

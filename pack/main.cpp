@@ -6,14 +6,18 @@
 #include <iostream>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "collect.h"
 #include "exe_commands.h"
+#include "import_command.h"
 #include "quiz_encode.h"
 #include "quiz_source.h"
 #include "rc_output.h"
 #include "try_verdicts.h"
+#include "verdict_tests.h"
 #include "windows1252.h"
 
 namespace {
@@ -35,8 +39,13 @@ const char usage[] =
     "       vyrla-pack build QUIZ.toml -o QUIZ.exe [--player PLAYER.exe]\n"
     "       vyrla-pack dump QUIZ.exe [-o DIR]\n"
     "       vyrla-pack new DIR --kind text|picture|sound|video\n"
+    "       vyrla-pack import BANK -o QUIZ.toml [--title T] [--kind text|picture|sound|video]\n"
+    "                         [--mode 0-7] [--colour R,G,B] [--author A] [--format gift|csv|tsv] [--force]\n"
+    "       vyrla-pack collect QUIZ.toml|QUIZ.exe FILE|FOLDER... -o RESULTS.csv [--typed] [--separator ,|;|tab]\n"
     "\n"
-    "check  validates the quiz source and prints a summary of it.\n"
+    "check  validates the quiz source and prints a summary of it, then runs its\n"
+    "       verdict tests (check = {...}) and warns about expected answers that\n"
+    "       nearly match each other.\n"
     "rc     validates it and writes into DIR the stored contents (content.bin,\n"
     "       patch104.bin, patch105.bin), the picture and clip resources,\n"
     "       the resource script quiz.rc and the depfile quiz.d.\n"
@@ -48,7 +57,9 @@ const char usage[] =
     "       its own.\n"
     "dump   prints the quiz that QUIZ.exe carries as a quiz source; with -o it\n"
     "       also writes it into DIR as quiz.toml with its pictures and clips.\n"
-    "new    writes a commented starting quiz of that kind into DIR.\n";
+    "new    writes a commented starting quiz of that kind into DIR.\n"
+    "import writes a quiz source from a GIFT, CSV or TSV question bank.\n"
+    "collect judges each answers file as the player would; one CSV row per file.\n";
 
 const char* const kindWords[] = {"text", "picture", "sound", "video"};
 
@@ -104,10 +115,11 @@ void printSummary(const QuizContent& quiz) {
 int runCheck(const std::string& quizArgument) {
     Packed packed;
     const int result = pack(quizArgument, &packed);
-    if (result == exitOk) {
-        printSummary(packed.content);
+    if (result != exitOk) {
+        return result;
     }
-    return result;
+    printSummary(packed.content);
+    return reportVerdictTests(packed.source, packed.encoded, std::cerr) ? exitOk : exitQuizErrors;
 }
 
 int runRc(const std::string& quizArgument, const std::string& outputArgument) {
@@ -140,6 +152,12 @@ int runTry(const std::string& quizArgument) {
 int runBuild(const std::string& quizArgument, const std::string& outputArgument, const std::string& playerArgument,
              const char* argv0) {
     const fs::path playerFile = playerArgument.empty() ? defaultPlayer(argv0) : fs::u8path(playerArgument);
+    std::error_code missing;
+    if (playerArgument.empty() && !fs::exists(playerFile, missing)) {
+        std::fprintf(stderr, "%s: not found; keep vyrla.exe beside vyrla-pack, or name the player with --player\n",
+                     playerFile.u8string().c_str());
+        return exitBadExecutable;
+    }
     Player player;
     if (!loadPlayer(playerFile, playerArgument.empty() ? playerFile.u8string() : playerArgument, &player)) {
         return exitBadExecutable;
@@ -209,6 +227,12 @@ int run(const std::vector<std::string>& args, const char* argv0) {
             return badArguments("check takes one quiz file");
         }
         return runCheck(args[1]);
+    }
+    if (args[0] == "import") {
+        return runImport(args);
+    }
+    if (args[0] == "collect") {
+        return runCollect(args);
     }
     if (args[0] == "try") {
         if (args.size() != 2) {

@@ -200,17 +200,67 @@ bool checkSections(const PeImage& image, PeProblem* problem) {
     return true;
 }
 
+// Whether the range lies in one section, up to the section's end in memory.
+bool inOneSection(const PeImage& image, uint64_t address, uint64_t size) {
+    const uint64_t end = address + size;
+    for (const PeSection& section : image.sections) {
+        const uint64_t sectionEnd = static_cast<uint64_t>(section.virtualAddress) +
+                                    alignUp(section.span(), image.sectionAlignment);
+        if (address >= section.virtualAddress && end <= sectionEnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every directory but the certificate table (a file range) lies in the
+// headers or in one section: the writer keeps sections where they are, so
+// the directories stay valid.
+bool inHeadersOrOneSection(const PeImage& image, uint32_t address, uint32_t size) {
+    const uint64_t end = static_cast<uint64_t>(address) + size;
+    return end <= image.sizeOfHeaders || inOneSection(image, address, size);
+}
+
+// Base relocations name the addresses the loader patches when it moves the
+// image. Each must lie in a section: one past the sections would patch
+// whatever the writer puts there next.
+bool checkRelocations(const PeImage& image, PeProblem* problem) {
+    const PeDataDirectory* relocations = image.directory(directoryRelocations);
+    if (!relocations || relocations->size == 0) {
+        return true;
+    }
+    if (!bytesAt(image, relocations->address, relocations->size).data()) {
+        return fail(problem, PeError::badDataDirectory, "the relocations are not in the file");
+    }
+    for (const PeRelocation& relocation : relocationsOf(image)) {
+        if (!inOneSection(image, relocation.address, relocation.size)) {
+            return fail(problem, PeError::badDataDirectory,
+                        "a relocation at " + hex(relocation.address) + " is in no section");
+        }
+    }
+    return true;
+}
+
 bool checkDirectories(const PeImage& image, PeProblem* problem) {
     for (size_t i = 0; i < image.directories.size(); ++i) {
         const PeDataDirectory& directory = image.directories[i];
-        if (directory.address == 0 && directory.size == 0) {
+        if (directory.size == 0) {
             continue;
         }
         const uint64_t end = static_cast<uint64_t>(directory.address) + directory.size;
-        const uint64_t limit = i == directoryCertificates ? image.file.size() : image.sizeOfImage;
-        if (end > limit) {
+        // Certificates are a file range after every section's data.
+        const bool inside = i == directoryCertificates
+                                ? directory.address >= image.endOfSectionData() && end <= image.file.size()
+                                : inHeadersOrOneSection(image, directory.address, directory.size);
+        if (!inside && i == directoryCertificates) {
             return fail(problem, PeError::badDataDirectory,
-                        "data directory " + std::to_string(i) + " ends at " + hex(end) + ", past " + hex(limit));
+                        "the signature at byte " + std::to_string(directory.address) +
+                            " is not after the sections' data and inside the file");
+        }
+        if (!inside) {
+            return fail(problem, PeError::badDataDirectory,
+                        "data directory " + std::to_string(i) + " at " + hex(directory.address) + ", " +
+                            std::to_string(directory.size) + " bytes");
         }
     }
     if (image.symbolTableOffset > image.file.size()) {
@@ -249,7 +299,7 @@ const char* peErrorText(PeError error) {
     case PeError::truncatedSection:
         return "truncated: a section's data runs past the end of the file";
     case PeError::badDataDirectory:
-        return "damaged: a data directory lies outside the image";
+        return "damaged: a data directory lies outside its sections";
     case PeError::badResources:
         return "damaged: its resources cannot be read";
     case PeError::tooManyResources:
@@ -306,7 +356,7 @@ bool readPeImage(std::vector<uint8_t> file, PeImage* image, PeProblem* problem) 
     image->file = std::move(file);
     const ByteView view(image->file);
     return readHeaders(view, image, problem) && checkAlignment(*image, problem) && checkSections(*image, problem) &&
-           checkDirectories(*image, problem);
+           checkDirectories(*image, problem) && checkRelocations(*image, problem);
 }
 
 const PeSection* sectionAt(const PeImage& image, uint32_t rva) {
@@ -347,6 +397,36 @@ ByteView bytesAt(const PeImage& image, uint32_t rva, uint32_t size) {
         return ByteView();
     }
     return ByteView(image.file).slice(offset, size);
+}
+
+std::vector<PeRelocation> relocationsOf(const PeImage& image) {
+    std::vector<PeRelocation> found;
+    const PeDataDirectory* relocations = image.directory(directoryRelocations);
+    if (!relocations || relocations->size == 0) {
+        return found;
+    }
+    const ByteView blocks = bytesAt(image, relocations->address, relocations->size);
+    size_t at = 0;
+    uint32_t page = 0;
+    uint32_t blockSize = 0;
+    // Format note: blocks of a page address and a size (both counted in the
+    // size), then 16-bit entries: a type in the top four bits, an offset in
+    // the page below. A block too small or too long for the table ends it,
+    // as the zero padding after the last block does.
+    while (blocks.u32(at, &page) && blocks.u32(at + 4, &blockSize) && blockSize >= 8 &&
+           blockSize <= blocks.size() - at) {
+        for (size_t entry = at + 8; entry + 2 <= at + blockSize; entry += 2) {
+            uint16_t value = 0;
+            blocks.u16(entry, &value);
+            const unsigned type = value >> 12;
+            // Type 0 is padding; 10 patches eight bytes, 3 four, the rest two.
+            if (type != 0) {
+                found.push_back({static_cast<uint64_t>(page) + (value & 0x0FFFu), type == 10u ? 8u : type == 3u ? 4u : 2u});
+            }
+        }
+        at += blockSize;
+    }
+    return found;
 }
 
 uint32_t peChecksum(const std::vector<uint8_t>& file, size_t checksumOffset) {

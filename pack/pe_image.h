@@ -72,6 +72,7 @@ struct PeDataDirectory {
 // Indexes of the data directories the packer reads or changes.
 constexpr size_t directoryResources = 2;
 constexpr size_t directoryCertificates = 4;
+constexpr size_t directoryRelocations = 5;
 constexpr size_t directoryDebug = 6;
 
 constexpr uint16_t machineAmd64 = 0x8664;
@@ -134,6 +135,16 @@ ByteView bytesAt(const PeImage& image, uint32_t rva, uint32_t size);
 // File offset of `rva` under the same rule, with room for `size` bytes;
 // false when there is none.
 bool fileOffsetOf(const PeImage& image, uint32_t rva, uint32_t size, size_t* offset);
+
+// One address the loader patches when it moves the image.
+struct PeRelocation {
+    uint64_t address;  // an RVA
+    uint32_t size;     // bytes patched
+};
+
+// Every relocation of the base relocation table, in table order. A block too
+// small or too long for the table ends it.
+std::vector<PeRelocation> relocationsOf(const PeImage& image);
 
 // The checksum of the optional header, computed over `file` with the four
 // bytes at `checksumOffset` taken as zero: the one's-complement sum of the

@@ -13,7 +13,6 @@ constexpr size_t debugEntrySize = 28;
 constexpr size_t debugRawPointerField = 24;
 constexpr size_t numberOfSectionsField = 2;  // in the COFF file header
 constexpr size_t symbolTableField = 8;
-constexpr uint32_t relocationPage = 4096;
 constexpr char newSectionName[] = ".rsrc";
 constexpr char oldSectionName[] = ".oldrsrc";
 constexpr uint32_t plainResourceSection = sectionInitializedData | sectionMemoryRead;
@@ -117,20 +116,9 @@ bool checkClearedRange(const PeImage& image, const Plan& plan, PeProblem* proble
         }
     }
     // Relocations into the resources would be applied to the new bytes.
-    const PeDataDirectory* relocations = image.directory(5);
-    if (relocations && relocations->size) {
-        const ByteView blocks = bytesAt(image, relocations->address, relocations->size);
-        size_t at = 0;
-        uint32_t page = 0;
-        uint32_t blockSize = 0;
-        while (blocks.u32(at, &page) && blocks.u32(at + 4, &blockSize) && blockSize >= 8) {
-            if (overlaps(page, relocationPage, plan.clearedAddress, plan.clearedSize)) {
-                return fail(problem, PeError::unsupportedLayout, "relocations apply to the resources");
-            }
-            if (blockSize > blocks.size() - at) {
-                break;
-            }
-            at += blockSize;
+    for (const PeRelocation& relocation : relocationsOf(image)) {
+        if (overlaps(relocation.address, relocation.size, plan.clearedAddress, plan.clearedSize)) {
+            return fail(problem, PeError::unsupportedLayout, "relocations apply to the resources");
         }
     }
     return true;
@@ -164,6 +152,21 @@ bool applyPatches(const PeImage& image, const PeRewrite& rewrite, const Plan& pl
             return fail(problem, PeError::unsupportedLayout,
                         "section " + patch.section + " has " + std::to_string(room) + " bytes, too few for " +
                             std::to_string(patch.bytes.size()) + " at offset " + std::to_string(patch.offset));
+        }
+        // The patched bytes must be nobody else's: not a directory's, and not
+        // bytes the loader itself changes when it moves the image.
+        const uint64_t address = static_cast<uint64_t>(section->virtualAddress) + patch.offset;
+        for (size_t i = 0; i < image.directories.size(); ++i) {
+            const PeDataDirectory& directory = image.directories[i];
+            if (i != directoryCertificates && overlaps(directory.address, directory.size, address, patch.bytes.size())) {
+                return fail(problem, PeError::unsupportedLayout,
+                            "data directory " + std::to_string(i) + " lies in section " + patch.section);
+            }
+        }
+        for (const PeRelocation& relocation : relocationsOf(image)) {
+            if (overlaps(relocation.address, relocation.size, address, patch.bytes.size())) {
+                return fail(problem, PeError::unsupportedLayout, "relocations apply to section " + patch.section);
+            }
         }
         std::copy(patch.bytes.begin(), patch.bytes.end(), out->begin() + section->rawOffset + patch.offset);
     }
@@ -318,7 +321,8 @@ bool rewritePeImage(const PeImage& image, const PeRewrite& rewrite, std::vector<
     if (certificates && certificates->size) {
         uint64_t moved = 0;
         const uint64_t end = static_cast<uint64_t>(certificates->address) + certificates->size;
-        if (end == image.file.size() && movedOffset(plan, certificates->address, &moved) && moved <= out.size()) {
+        if (end == image.file.size() && certificates->address >= plan.cutEnd &&
+            movedOffset(plan, certificates->address, &moved) && moved <= out.size()) {
             out.resize(static_cast<size_t>(moved));
         }
         putU32(&out, optional + directoriesField + 8 * directoryCertificates, 0);

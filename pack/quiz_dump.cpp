@@ -5,6 +5,7 @@
 
 #include "content_parse.h"
 #include "lzw_expand.h"
+#include "media_format.h"
 #include "messages.h"
 #include "quiz_loader.h"
 #include "quiz_source.h"
@@ -176,25 +177,13 @@ std::string tomlString(const std::string& utf8) {
 }
 
 std::string clipExtension(const std::vector<uint8_t>& clip) {
-    // A byte the clip lacks matches no test: the rule falls through to its
-    // last row.
-    const auto is = [&](size_t index, uint8_t value) { return index < clip.size() && clip[index] == value; };
-    if (is(0, 'R')) {  // RIFF: AVI or WAVE by the form type
-        return is(8, 'A') ? "avi" : is(8, 'W') ? "wav" : "mp3";
+    std::string extension = mediaExtension(clip.data(), clip.size());
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
     }
-    if (is(0, 'M')) {  // MThd
-        return "mid";
-    }
-    if (is(0, 0x30)) {  // the ASF header's first byte
-        return "wmv";
-    }
-    if (is(0, 0x00)) {
-        return is(8, 'A') || is(8, 'W') ? "avi" : "mpg";
-    }
-    if (is(0, 0xFF)) {  // MPEG frame sync
-        return is(1, 0x00) ? "mpg" : "mp3";
-    }
-    return "mp3";
+    return extension;
 }
 
 std::string pictureExtension(const std::vector<uint8_t>& picture) {

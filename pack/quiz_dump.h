@@ -25,8 +25,7 @@ bool dumpQuiz(const StoredQuiz& stored, const std::string& origin, QuizDump* dum
 // control characters escaped.
 std::string tomlString(const std::string& utf8);
 
-// The extension the player gives a clip's temporary file, lower case: the
-// player recognises the clip by its first, second and ninth bytes.
+// The extension the player gives a clip's temporary file, in lower case.
 std::string clipExtension(const std::vector<uint8_t>& clip);
 
 // "bmp", "jpg", "gif" or "png" by the file's first bytes; "bin" otherwise.

@@ -208,6 +208,56 @@ TEST(PeImage, DataDirectoryOutsideTheImage) {
     setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4, static_cast<uint32_t>(signedFile.size()));
     setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4 + 4, 8);
     EXPECT_EQ(errorOf(signedFile), PeError::badDataDirectory);
+    // Found by fuzzing: a signature over section data, which dropping it
+    // would have cut away.
+    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4, static_cast<uint32_t>(signedFile.size() - 16));
+    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4 + 4, 16);
+    EXPECT_EQ(errorOf(signedFile), PeError::badDataDirectory);
+}
+
+// Found by fuzzing: a directory past the last section, inside a declared
+// image size larger than the sections, fell outside the image once the
+// writer recomputed that size.
+TEST(PeImage, DataDirectoryOutsideEverySection) {
+    Bytes file = peSample("tiny-player.exe");
+    const uint32_t imageSize = getU32(file, optionalOffset(file) + 56);
+    setU32(&file, optionalOffset(file) + 56, imageSize + 0x4000);
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1, imageSize + 0x1000);
+    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
+    // In the headers (as bound imports are) or in a section's alignment
+    // padding is fine.
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1, 0x300);
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x20);
+    EXPECT_EQ(errorOf(file), PeError::none);
+    const size_t vyrla = sectionHeaderOffset(file, ".vyrla");
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1, getU32(file, vyrla + 12) + 0xF00);
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x100);
+    EXPECT_EQ(errorOf(file), PeError::none);
+    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x101);
+    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
+}
+
+TEST(PeImage, RelocationOutsideEverySection) {
+    Bytes file = peSample("tiny-player.exe");
+    const uint32_t relocations = getU32(file, sectionHeaderOffset(file, ".reloc") + 20);
+    setU32(&file, relocations, getU32(file, optionalOffset(file) + 56));  // the page past the image
+    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
+}
+
+TEST(PeImage, RelocationsAreReadAsTheLoaderReadsThem) {
+    PeImage image;
+    PeProblem problem;
+    ASSERT_TRUE(readPeImage(peSample("tiny-player.exe"), &image, &problem));
+    const std::vector<PeRelocation> relocations = relocationsOf(image);
+    ASSERT_FALSE(relocations.empty());
+    bool inData = false;
+    for (const PeRelocation& relocation : relocations) {
+        EXPECT_EQ(relocation.size, 8u) << "64-bit pointers";
+        const PeSection* section = sectionAt(image, static_cast<uint32_t>(relocation.address));
+        ASSERT_NE(section, nullptr);
+        inData = inData || section->displayName() == ".rdata";  // the pointer to the ContentBlock
+    }
+    EXPECT_TRUE(inData);
 }
 
 TEST(PeImage, EveryErrorHasItsOwnText) {

@@ -65,6 +65,8 @@ TEST(PeResources, ReadsWhatTheResourceCompilerWrote) {
 }
 
 // The quiz resources hold exactly what the packer codes from the same source.
+// (Should the packer's coding ever change, data/pe/make_samples.sh makes the
+// stand-in player again.)
 TEST(PeResources, QuizBytesAreThePackersOwn) {
     QuizSource source;
     QuizContent content;

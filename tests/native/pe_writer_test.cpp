@@ -171,6 +171,28 @@ TEST(PeWriter, PatchesThatDoNotFitAreRefused) {
     EXPECT_EQ(refused(input, intoResources), PeError::unsupportedLayout);
 }
 
+// Found by fuzzing: a patch must not overwrite what another part of the
+// image reads, nor bytes that the loader relocates.
+TEST(PeWriter, PatchesOverOtherDataAreRefused) {
+    Bytes directory = peSample("tiny-player.exe");
+    const uint32_t vyrla = getU32(directory, sectionHeaderOffset(directory, ".vyrla") + 12);
+    setU32(&directory, optionalOffset(directory) + 112 + 8 * 3, vyrla + 0x20);  // exception data
+    PeImage input = imageOf(directory);
+    PeRewrite rewrite = rewriteWith(input, 10);
+    rewrite.patches.push_back({".vyrla", 0, Bytes(70, 1)});
+    EXPECT_EQ(refused(input, rewrite), PeError::unsupportedLayout);
+    rewrite.patches.back().bytes.resize(0x20);  // up to the exception data: fine
+    rewritten(input, rewrite);
+
+    Bytes relocated = peSample("tiny-player.exe");
+    const uint32_t relocations = getU32(relocated, sectionHeaderOffset(relocated, ".reloc") + 20);
+    setU32(&relocated, relocations, vyrla);  // the block's page becomes .vyrla's
+    input = imageOf(relocated);
+    rewrite = rewriteWith(input, 10);
+    rewrite.patches.push_back({".vyrla", 0, Bytes(70, 1)});
+    EXPECT_EQ(refused(input, rewrite), PeError::unsupportedLayout);
+}
+
 // Bytes after the sections, as a symbol table is, with the header's pointer.
 Bytes withSymbolTable(Bytes file, const Bytes& table) {
     setU32(&file, coffOffset(file) + 8, static_cast<uint32_t>(file.size()));
@@ -245,6 +267,22 @@ TEST(PeWriter, RelocationsIntoTheResourcesAreRefused) {
     setU32(&file, relocations, getU32(file, sectionHeaderOffset(file, ".rsrc") + 12));
     const PeImage input = imageOf(file);
     EXPECT_EQ(refused(input, rewriteWith(input, 10)), PeError::unsupportedLayout);
+}
+
+// Found by fuzzing: a block longer than the relocation table ends the table
+// for the reader, and must for the writer too, or a rewritten image could
+// not be rewritten again.
+TEST(PeWriter, RelocationBlockLongerThanTheTableEndsIt) {
+    Bytes file = peSample("tiny-player.exe");
+    const uint32_t relocations = getU32(file, sectionHeaderOffset(file, ".reloc") + 20);
+    const uint32_t appendedAt = 0xC000;  // where the new resources will go
+    setU32(&file, relocations, appendedAt);
+    setU32(&file, relocations + 4, 0x580);
+    const PeImage input = imageOf(file);
+    EXPECT_TRUE(relocationsOf(input).empty());
+    const PeImage output = imageOf(rewritten(input, rewriteWith(input, 100)));
+    ASSERT_EQ(output.sections.back().virtualAddress, appendedAt);
+    EXPECT_EQ(rewritten(output, rewriteWith(output, 100)), output.file);
 }
 
 TEST(PeWriter, OtherDataAmongTheResourcesIsRefused) {
