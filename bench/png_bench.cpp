@@ -535,6 +535,10 @@ int main(int argc, char** argv) {
     std::vector<Image> suite;
     std::error_code ignored;
     std::vector<std::string> paths;
+    if (!std::filesystem::is_directory(VYRLA_PNGSUITE_DIR, ignored)) {
+        std::fprintf(stderr, "bench_png: the PngSuite folder is missing: %s\n", VYRLA_PNGSUITE_DIR);
+        return 2;
+    }
     for (const auto& entry : std::filesystem::directory_iterator(VYRLA_PNGSUITE_DIR, ignored)) {
         const std::string file = entry.path().filename().string();
         if (entry.path().extension() == ".png" && file[0] != 'x') {

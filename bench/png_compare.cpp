@@ -90,9 +90,15 @@ Verdict compareFile(const std::string& path) {
     return {true, "ok"};
 }
 
-void collect(const std::string& argument, std::vector<std::string>& files) {
+// False when the argument names nothing on disk, so that a missing folder is
+// said as such and never read as a file the decoder refuses.
+bool collect(const std::string& argument, std::vector<std::string>& files) {
     namespace fs = std::filesystem;
     std::error_code ignored;
+    if (!fs::exists(argument, ignored)) {
+        std::fprintf(stderr, "png-compare: no such file or folder: %s\n", argument.c_str());
+        return false;
+    }
     if (fs::is_directory(argument, ignored)) {
         std::vector<std::string> found;
         for (const fs::directory_entry& entry : fs::directory_iterator(argument, ignored)) {
@@ -105,6 +111,7 @@ void collect(const std::string& argument, std::vector<std::string>& files) {
     } else {
         files.push_back(argument);
     }
+    return true;
 }
 
 }  // namespace
@@ -116,7 +123,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        collect(argv[i], files);
+        if (!collect(argv[i], files)) return 2;
     }
     if (files.empty()) {
         std::fprintf(stderr, "png-compare: no PNG files found\n");

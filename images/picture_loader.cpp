@@ -36,10 +36,17 @@ HBITMAP decodePicture(const uint8_t* bytes, size_t length, bool scrambled) {
     IPicture* picture = nullptr;
     if (stream && SUCCEEDED(OleLoadPicture(stream, static_cast<LONG>(length), FALSE, IID_IPicture,
                                            reinterpret_cast<void**>(&picture)))) {
+        // An icon or a metafile is a picture too, but its handle is no
+        // bitmap: it counts as no picture rather than a failed copy.
+        SHORT type = PICTYPE_UNINITIALIZED;
         OLE_HANDLE handle = 0;
-        picture->get_Handle(&handle);
-        copy = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
-        if (!copy) {
+        const bool bitmap = SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
+                            SUCCEEDED(picture->get_Handle(&handle)) && handle;
+        if (bitmap) {
+            copy = static_cast<HBITMAP>(
+                CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
+        }
+        if (bitmap && !copy) {
             char text[96];
             std::snprintf(text, sizeof text, "%s plante avec l'erreur : %d\n", "CopyImage", static_cast<int>(GetLastError()));
             showMessage(text, captionInformation, messageOk | messageIconInformation);

@@ -71,6 +71,11 @@ void closeProgress(ProgressReader* reader) {
 }
 
 bool saveProgress(QuizState* quiz) {
+    // Once the panel is gone (a second close, a "Sauver" click queued behind
+    // the first) there are no fields to read: the file keeps the answers the
+    // last save wrote instead of being replaced by empty lines.
+    HWND panel = static_cast<HWND>(quiz->questionPanel);
+    if (!panel || !IsWindow(panel)) return true;
     if (quiz->questionCount <= 0) return true;
     char name[MAX_PATH + 4];
     char temporary[MAX_PATH + 8];

@@ -51,32 +51,31 @@ def cursor(rows, hotspot):
     return directory + entry + image
 
 
-def icon(draw, sizes=(16, 32)):
-    images = []
-    for s in sizes:
-        pixels = bytearray()
-        for y in range(s - 1, -1, -1):  # bottom-up
-            for x in range(s):
-                pixels += bytes(draw(x / s, y / s))
-        andm = bytes(((s + 31) // 32 * 4) * s)
-        header = struct.pack("<IiiHHIIiiII", 40, s, s * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-        images.append((s, header + bytes(pixels) + andm))
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for s, data in images:
-        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    return out + b"".join(data for _, data in images)
+def icon(draw):
+    """A 32 x 32 two-colour icon: black where draw(u, v) holds, light grey
+    elsewhere, with nothing transparent."""
+    size = 32
+    xor = bytearray(size * 4)   # 1 bpp rows of 4 bytes, bottom-up; bit set = black
+    for y in range(size):
+        out = size - 1 - y
+        for x in range(size):
+            if draw((x + 0.5) / size, (y + 0.5) / size):
+                xor[out * 4 + x // 8] |= 0x80 >> (x % 8)
+    andm = bytes(size * 4)      # every pixel opaque
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 1, 0, 0, 0, 0, 2, 0)
+    palette = b"\xc0\xc0\xc0\x00\x00\x00\x00\x00"   # light grey, black
+    image = header + palette + bytes(xor) + andm
+    directory = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", size, size, 2, 0, 1, 1, len(image), 22)
+    return directory + entry + image
 
 
-def play(u, v):  # a green triangle pointing right
-    inside = 0.2 <= u <= 0.85 and abs(v - 0.5) <= (0.85 - u) * 0.6
-    return (40, 150, 30, 255) if inside else (0, 0, 0, 0)
+def play(u, v):  # a black triangle pointing right
+    return 0.25 <= u <= 0.8 and abs(v - 0.5) <= (0.8 - u) * 0.6
 
 
-def stop(u, v):  # a dark red square
-    inside = 0.22 <= u <= 0.78 and 0.22 <= v <= 0.78
-    return (30, 30, 170, 255) if inside else (0, 0, 0, 0)
+def stop(u, v):  # a black square
+    return 0.25 <= u <= 0.75 and 0.25 <= v <= 0.75
 
 
 if __name__ == "__main__":

@@ -11,157 +11,21 @@
 // Each ROW is FILE=CLIP=EXPECTED: the temporary file name the row's play
 // button writes, the clip it must hold byte for byte, and "plays" or
 // "written" for what the media player is expected to do with it.
-#include <windows.h>
-
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <string>
 #include <vector>
 
+#include "drive.h"
+
+using namespace drive;
+
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what, const std::string& got = "") {
-    ++(ok ? passed : failed);
-    std::printf("%s: %s%s%s\n", ok ? "ok" : "FAILED", what.c_str(), ok || got.empty() ? "" : " -> got ",
-                ok ? "" : got.c_str());
-    std::fflush(stdout);
-}
 
 struct Row {
     std::string file;
     std::string clip;
     bool plays;
 };
-
-struct Player {
-    PROCESS_INFORMATION process{};
-    HWND window = nullptr;
-    HWND header = nullptr;
-    HWND panel = nullptr;
-};
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && std::string(name) == "Vyrla" && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND childHolding(HWND window, int id) {
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (GetDlgItem(child, id)) return child;
-    }
-    return nullptr;
-}
-
-std::string text(HWND control) {
-    char buffer[300] = "";
-    SendMessageA(control, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
-}
-
-bool start(const std::string& exe, Player* player) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    std::string command = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &player->process)) {
-        return false;
-    }
-    WaitForInputIdle(player->process.hProcess, 20000);
-    for (int i = 0; i < 200 && !player->panel; ++i) {
-        Search search{player->process.dwProcessId, nullptr};
-        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            player->window = search.found;
-            player->panel = childHolding(search.found, 4001);
-            player->header = childHolding(search.found, 32);
-        }
-        if (!player->panel) Sleep(100);
-    }
-    return player->panel != nullptr;
-}
-
-bool stop(Player* player) {
-    PostMessageA(player->window, WM_CLOSE, 0, 0);
-    const bool ended = WaitForSingleObject(player->process.hProcess, 20000) == WAIT_OBJECT_0;
-    CloseHandle(player->process.hThread);
-    CloseHandle(player->process.hProcess);
-    return ended;
-}
-
-void settle() { Sleep(300); }
-
-// Puts the mouse on the control and waits until the pointer is there: the
-// press must not land where the pointer was before.
-void click(HWND control) {
-    RECT place;
-    GetWindowRect(control, &place);
-    const POINT target{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-    for (int i = 0; i < 20; ++i) {
-        SetCursorPos(target.x, target.y);
-        Sleep(50);
-        POINT at{};
-        GetCursorPos(&at);
-        if (at.x == target.x && at.y == target.y) break;
-    }
-    INPUT press{};
-    press.type = INPUT_MOUSE;
-    press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &press, sizeof press);
-    Sleep(50);
-    press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &press, sizeof press);
-    settle();
-}
-
-void sendKey(WORD key, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-}
-
-void sendCharacter(wchar_t c) {
-    INPUT inputs[2]{};
-    for (int i = 0; i < 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wScan = c;
-        inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-    }
-    SendInput(2, inputs, sizeof inputs[0]);
-}
-
-void typeAnswer(const Player& player, int field, const wchar_t* answer) {
-    click(GetDlgItem(player.panel, 4000 + field));
-    for (const wchar_t* c = answer; *c; ++c) sendCharacter(*c);
-    sendKey(VK_RETURN, false);
-    sendKey(VK_RETURN, true);
-    settle();
-}
-
-std::string fileBytes(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool exists(const std::string& name) { return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -216,15 +80,6 @@ bool eventually(const std::function<bool()>& condition) {
     return condition();
 }
 
-void waitForShot(const std::string& markers) {
-    if (markers.empty()) return;
-    std::ofstream(markers + "\\ready") << "ready";
-    for (int i = 0; i < 300; ++i) {
-        if (GetFileAttributesA((markers + "\\shot").c_str()) != INVALID_FILE_ATTRIBUTES) return;
-        Sleep(100);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -249,8 +104,7 @@ int main(int argc, char** argv) {
         }
         rows.push_back({arg.substr(0, first), arg.substr(first + 1, last - first - 1), arg.substr(last + 1) == "plays"});
     }
-    std::string progress = exe.substr(0, exe.size() - 3) + "txt";
-    progress = progress.substr(progress.find_last_of("\\/") + 1);
+    const std::string progress = progressName(exe);
     DeleteFileA(progress.c_str());
 
     Player player;
@@ -318,6 +172,5 @@ int main(int argc, char** argv) {
     for (int n = 2; n <= count; ++n) expectedSave += "\r\n";
     check(fileBytes(progress) == expectedSave, "the answers are saved", fileBytes(progress));
 
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
+    return summary();
 }

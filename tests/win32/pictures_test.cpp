@@ -2,6 +2,8 @@
 // fitted to their boxes, the band arithmetic, the solved-state swap, and
 // collapsing the rows of solved questions under "Cacher".
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "picture_loader.h"
 #include "player_fixture.h"
@@ -46,12 +48,19 @@ TEST(PictureLoading, EveryKindOfFileIsFittedToItsBox) {
 }
 
 TEST(PictureLoading, MissingOrUnreadablePicturesGiveNoneAndNoMessage) {
-    shownMessages.clear();
+    MessageRecorder recorder;
     EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 499, "IMG", 260, 260), nullptr);
     const uint8_t garbage[] = "not a picture at all";
     EXPECT_EQ(pictureFromBytes(garbage, sizeof garbage), nullptr);
     EXPECT_EQ(scaleToBox(nullptr, 260, 260), nullptr);
     EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST(PictureLoading, AnIconOrAMetafileIsNoPictureAndNoMessage) {
+    MessageRecorder recorder;
+    EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 420, "IMG", 260, 260), nullptr) << "an icon";
+    EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 421, "IMG", 260, 260), nullptr) << "a metafile";
+    EXPECT_TRUE(shownMessages.empty()) << shownMessages[0].text;
 }
 
 using PictureRows = PlayerWindows;
@@ -189,6 +198,39 @@ TEST_F(Collapsing, TheLastIncompleteBandNeverClosesUp) {
     EXPECT_EQ(quiz.rowHidden[4], 1);
     EXPECT_EQ(top(4004), 480 - 200 - 195);
     EXPECT_EQ(quiz.contentHeight, height - 200);
+}
+
+void twoFieldsWithHints(QuizState* quiz) {
+    quiz->answersPerQuestion = 2;
+    quiz->answerMode = 3;
+    for (QuestionNode* node = quiz->head; node; node = node->next) std::strcpy(node->secondAnswer, "-");
+}
+
+// The answer captions of every band, in band order: two to a band, one id.
+std::vector<int> captionTops(HWND panel) {
+    std::vector<int> tops;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == 156) tops.push_back(placeInParent(child).top);
+    }
+    return tops;
+}
+
+TEST_F(Collapsing, EachBandKeepsItsAnswerCaptionsBesideItsFields) {
+    open("bands", twoFieldsWithHints);
+    const std::vector<int> start = {217, 237, 562, 582};
+    EXPECT_EQ(captionTops(panel), start);
+    answer(1, "orange");
+    tick();
+    EXPECT_EQ(top(4001), 15);
+    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 562, 582})) << "they follow the first column's fields";
+    answer(3, "violet");
+    answer(5, "sarcelle");
+    EXPECT_EQ(quiz.rowHidden[3], 2);
+    EXPECT_EQ(top(4007), 560 - 265);
+    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 297, 317})) << "the next band's captions close up with it";
+    tick();
+    EXPECT_EQ(captionTops(panel), start);
+    EXPECT_EQ(top(4007), 560);
 }
 
 // Live GDI objects of the process. Wine keeps no such count; there, the

@@ -33,6 +33,13 @@ std::string readPacked(const char* name, const char* file) {
 
 }  // namespace
 
+MessageRecorder::MessageRecorder() {
+    shownMessages.clear();
+    setMessageSink(recordMessage);
+}
+
+MessageRecorder::~MessageRecorder() { setMessageSink(nullptr); }
+
 void loadPackedQuiz(QuizState* quiz, const char* name) {
     const std::string block = readPacked(name, "content.bin");
     const std::string patch104 = readPacked(name, "patch104.bin");

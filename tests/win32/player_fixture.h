@@ -22,6 +22,13 @@ struct ShownMessage {
 extern std::vector<ShownMessage> shownMessages;
 extern std::vector<std::string> openedLinks;
 
+// Records message boxes in shownMessages while it lives, for tests that do
+// not open the player's windows.
+struct MessageRecorder {
+    MessageRecorder();
+    ~MessageRecorder();
+};
+
 // Reads the three stored contents the build packed from tests/win32/data/NAME.toml.
 void loadPackedQuiz(QuizState* quiz, const char* name);
 

@@ -73,6 +73,19 @@ TEST_F(SavedAnswers, AFileInUseIsNotReplacedAndTheFailureIsReported) {
     EXPECT_EQ(fileBytes((progressName + ".tmp").c_str()), "") << "no temporary file is left behind";
 }
 
+TEST_F(SavedAnswers, ASaveAfterThePanelIsGoneKeepsTheAnswers) {
+    open("text3");
+    type(1, "Paris");
+    // Alt+F4 twice, and a "Sauver" click queued behind the first close.
+    PostMessageA(GetDlgItem(header, 27), BM_CLICK, 0, 0);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(fileBytes(progressName.c_str()), "Paris\r\n\r\n\r\n");
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    pump();
+    EXPECT_EQ(fileBytes(progressName.c_str()), "Paris\r\n\r\n\r\n");
+    EXPECT_TRUE(shownMessages.empty());
+}
+
 void notLoaded(QuizState* quiz) {
     // What a quiz whose contents could not be read leaves: no questions.
     freeQuestionList(quiz);
