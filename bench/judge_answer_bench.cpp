@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "judge_answer.h"
+#include "judge/judge_answer.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 // blue-green-red order and padded), by ours, libpng, libspng, stb_image and
 // lodepng. The peers keep their default checks (chunk CRCs, Adler-32); the
 // player verifies neither.
-#include "inflate.h"
-#include "png_decoder.h"
+#include "images/inflate.h"
+#include "images/png_decoder.h"
 
 #include <libdeflate.h>
 #include <lodepng.h>

@@ -11,8 +11,8 @@
 // libpng's rows are turned into the bitmap the default format promises
 // (blue-green-red order, high bytes of 16-bit samples, ...) pixel by pixel,
 // and libpng is told to ignore check values, as the player does.
-#include "png_decoder.h"
-#include "png_reference.h"
+#include "images/png_decoder.h"
+#include "tests/support/png_reference.h"
 
 #include <algorithm>
 #include <cstdio>

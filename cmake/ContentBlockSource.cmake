@@ -6,7 +6,7 @@ if(NOT digits EQUAL 140)
 endif()
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 file(WRITE ${OUT} "// Generated from ${IN}.
-#include \"content_block.h\"
+#include \"quiz/content_block.h\"
 
 #if defined(_MSC_VER)
 #pragma section(VYRLA_CONTENT_SECTION, read)

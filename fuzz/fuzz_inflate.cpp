@@ -9,7 +9,7 @@
 // output (an exact-size buffer under AddressSanitizer), the same result and
 // bytes whether the input comes whole or in pieces, and for bare DEFLATE:
 // success exactly when zlib fills the same output, with the same bytes.
-#include "inflate.h"
+#include "images/inflate.h"
 
 #include <zlib.h>
 

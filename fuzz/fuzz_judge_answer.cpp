@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "judge_answer.h"
+#include "judge/judge_answer.h"
 
 namespace {
 

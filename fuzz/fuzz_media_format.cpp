@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "media_format.h"
+#include "media/media_format.h"
 
 namespace {
 

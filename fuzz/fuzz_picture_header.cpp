@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "picture_header.h"
+#include "images/picture_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 20) return 0;

@@ -1,7 +1,7 @@
 // Fuzzes the PNG chunk scan: any bytes, loaded in place. The scan must end
 // with one of its results, read nothing outside the file, and leave the
 // state as its stage promises; releasing must clear it.
-#include "png_decoder.h"
+#include "images/png_decoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // bitmap format the image allows, into exact-size buffers. Images above a
 // million pixels are skipped (read from the header first) so that each run
 // stays short; the decoder's own limits are tested elsewhere.
-#include "png_decoder.h"
+#include "images/png_decoder.h"
 
 #include <cstddef>
 #include <cstdint>

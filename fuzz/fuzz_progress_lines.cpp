@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "progress_lines.h"
+#include "quiz/progress_lines.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cstring>
 #include <memory>
 
-#include "content_parse.h"
-#include "lzw_expand.h"
-#include "messages.h"
-#include "quiz_loader.h"
+#include "quiz/content_parse.h"
+#include "quiz/lzw_expand.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_loader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "inflate.h"
+#include "images/inflate.h"
 
 #include <cstring>
 

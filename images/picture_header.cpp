@@ -1,4 +1,4 @@
-#include "picture_header.h"
+#include "images/picture_header.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "picture_math.h"
+#include "images/picture_math.h"
 
 // `nibbleSwapped`: the bytes are stored with the halves of each byte
 // exchanged, as the quiz's pictures are. False for anything it does not

@@ -1,4 +1,4 @@
-#include "picture_loader.h"
+#include "images/picture_loader.h"
 
 #include <ole2.h>
 #include <olectl.h>
@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "messages.h"
-#include "picture_header.h"
-#include "picture_math.h"
-#include "png_picture.h"
+#include "quiz/messages.h"
+#include "images/picture_header.h"
+#include "images/picture_math.h"
+#include "images/png_picture.h"
 
 namespace {
 

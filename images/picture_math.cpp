@@ -1,4 +1,4 @@
-#include "picture_math.h"
+#include "images/picture_math.h"
 
 PictureSize fitToBox(int width, int height, int boxWidth, int boxHeight) {
     if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return {0, 0};

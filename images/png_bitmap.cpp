@@ -1,4 +1,4 @@
-#include "png_bitmap.h"
+#include "images/png_bitmap.h"
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 // a bitmap of the decoded image. Everything else is pure (png_decoder.h).
 #pragma once
 
-#include "png_decoder.h"
+#include "images/png_decoder.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "png_decoder.h"
+#include "images/png_decoder.h"
 
-#include "inflate.h"
-#include "png_rows.h"
+#include "images/inflate.h"
+#include "images/png_rows.h"
 
 #include <cstdlib>
 #include <cstring>

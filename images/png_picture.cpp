@@ -1,8 +1,8 @@
-#include "png_picture.h"
+#include "images/png_picture.h"
 
-#include "messages.h"
-#include "picture_loader.h"
-#include "png_bitmap.h"
+#include "quiz/messages.h"
+#include "images/picture_loader.h"
+#include "images/png_bitmap.h"
 
 namespace {
 constexpr char captionInformation[] = "Information";

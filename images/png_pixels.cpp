@@ -1,8 +1,8 @@
 // Filling a bitmap's pixels from the inflated rows: unfiltering, the
 // conversion codes, and the spreading of Adam7 passes.
-#include "png_decoder.h"
-#include "png_rows.h"
-#include "png_unfilter.h"
+#include "images/png_decoder.h"
+#include "images/png_rows.h"
+#include "images/png_unfilter.h"
 
 #include <cstring>
 

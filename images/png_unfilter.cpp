@@ -1,4 +1,4 @@
-#include "png_unfilter.h"
+#include "images/png_unfilter.h"
 
 #include <cstdlib>
 #include <cstring>

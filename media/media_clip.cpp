@@ -1,12 +1,12 @@
-#include "media_clip.h"
+#include "media/media_clip.h"
 
 #include <cstdio>
 
-#include "media_format.h"
-#include "media_texts.h"
-#include "messages.h"
-#include "quiz_state.h"
-#include "quiz_texts.h"
+#include "media/media_format.h"
+#include "media/media_texts.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_state.h"
+#include "quiz/quiz_texts.h"
 
 namespace {
 

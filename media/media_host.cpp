@@ -1,4 +1,4 @@
-#include "media_host.h"
+#include "media/media_host.h"
 
 #include <objbase.h>
 

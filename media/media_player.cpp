@@ -1,15 +1,14 @@
-#include "media_player.h"
+#include "media/media_player.h"
 
 #include <objbase.h>
 #include <oleauto.h>
 #include <wmp.h>
 
-#include "media_clip.h"
-#include "media_host.h"
-#include "media_texts.h"
-#include "messages.h"
-#include "panel_ids.h"
-#include "quiz_state.h"
+#include "media/media_clip.h"
+#include "media/media_host.h"
+#include "media/media_texts.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_state.h"
 
 namespace {
 
@@ -140,14 +139,6 @@ void deleteLastMediaFile() {
     // file name makes it let go, so that the file can be deleted.
     if (rows.current && rows.players[rows.current - 1]) setUrl(rows.players[rows.current - 1], "");
     deleteMediaFile();
-}
-
-void mediaCommand(WPARAM command) {
-    if (command > idPlayBase && command <= idPlayBase + maxQuestions) {
-        playMedia(static_cast<int>(command - idPlayBase));
-    } else if (command > idStopBase && command <= idStopBase + maxQuestions) {
-        stopMedia();
-    }
 }
 
 void closeMediaPlayers() {

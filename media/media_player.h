@@ -24,10 +24,6 @@ void stopMedia();
 // Releases the last media file from the player that holds it, then deletes it.
 void deleteLastMediaFile();
 
-// The panel's WM_COMMAND for sound and video quizzes. The whole first
-// parameter is compared with the button ids, so only clicks act.
-void mediaCommand(WPARAM command);
-
 // The panel is closing: every player stops and the last file goes.
 void closeMediaPlayers();
 

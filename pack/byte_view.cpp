@@ -1,4 +1,4 @@
-#include "byte_view.h"
+#include "pack/byte_view.h"
 
 #include <stdexcept>
 

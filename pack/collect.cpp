@@ -1,4 +1,4 @@
-#include "collect.h"
+#include "pack/collect.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,17 +6,17 @@
 #include <filesystem>
 #include <system_error>
 
-#include "exe_commands.h"
-#include "field_numbers.h"
-#include "file_output.h"
-#include "import_command.h"
-#include "judge_answer.h"
-#include "progress_lines.h"
-#include "quiz_encode.h"
-#include "quiz_image.h"
-#include "quiz_source.h"
-#include "verdict_tests.h"
-#include "windows1252.h"
+#include "pack/exe_commands.h"
+#include "quiz/answer_fields.h"
+#include "pack/file_output.h"
+#include "pack/import_command.h"
+#include "judge/judge_answer.h"
+#include "quiz/progress_lines.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_image.h"
+#include "pack/quiz_source.h"
+#include "pack/verdict_tests.h"
+#include "pack/windows1252.h"
 
 namespace fs = std::filesystem;
 

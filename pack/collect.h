@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 // One answers file as the player would restore it. Every text is UTF-8.
 struct FileVerdicts {

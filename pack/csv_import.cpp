@@ -1,10 +1,10 @@
-#include "csv_import.h"
+#include "pack/csv_import.h"
 
 #include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "quiz_dump.h"
+#include "pack/quiz_dump.h"
 
 namespace {
 

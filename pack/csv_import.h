@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "import_command.h"
+#include "pack/import_command.h"
 
 // Quoting follows RFC 4180 whatever the separator: a field in double quotes
 // may hold the separator, line breaks and doubled quotes. Lines end with

@@ -1,13 +1,13 @@
-#include "exe_commands.h"
+#include "pack/exe_commands.h"
 
 #include <cstdio>
 #include <system_error>
 #include <vector>
 
-#include "file_output.h"
-#include "quiz_dump.h"
-#include "quiz_starter.h"
-#include "self_path.h"
+#include "pack/file_output.h"
+#include "pack/quiz_dump.h"
+#include "pack/quiz_starter.h"
+#include "pack/self_path.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "quiz_encode.h"
-#include "quiz_image.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_image.h"
 
 // The player shipped beside the packer: vyrla.exe in the packer's folder.
 std::filesystem::path defaultPlayer(const char* argv0);

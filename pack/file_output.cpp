@@ -1,4 +1,4 @@
-#include "file_output.h"
+#include "pack/file_output.h"
 
 #include <fstream>
 #include <iterator>

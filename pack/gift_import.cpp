@@ -1,10 +1,10 @@
-#include "gift_import.h"
+#include "pack/gift_import.h"
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "quiz_dump.h"
+#include "pack/quiz_dump.h"
 
 namespace {
 

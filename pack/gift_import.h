@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "import_command.h"
+#include "pack/import_command.h"
 
 // Questions are separated by blank lines; lines whose first characters are
 // "//" are comments. A question is [::name::] [[format]] text {answers}

@@ -1,4 +1,4 @@
-#include "import_command.h"
+#include "pack/import_command.h"
 
 #include <algorithm>
 #include <climits>
@@ -7,14 +7,14 @@
 #include <random>
 #include <system_error>
 
-#include "csv_import.h"
-#include "gift_import.h"
-#include "quiz_dump.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "quiz_starter.h"
-#include "sample_media.h"
-#include "windows1252.h"
+#include "pack/csv_import.h"
+#include "pack/gift_import.h"
+#include "pack/quiz_dump.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
+#include "pack/quiz_starter.h"
+#include "pack/sample_media.h"
+#include "pack/windows1252.h"
 
 namespace fs = std::filesystem;
 

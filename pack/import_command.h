@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "file_output.h"
+#include "pack/file_output.h"
 
 // One question as a bank gives it; every text UTF-8.
 struct BankQuestion {

@@ -1,4 +1,4 @@
-#include "lzw_compress.h"
+#include "pack/lzw_compress.h"
 
 #include <cstring>
 #include <memory>

@@ -10,15 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "collect.h"
-#include "exe_commands.h"
-#include "import_command.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "rc_output.h"
-#include "try_verdicts.h"
-#include "verdict_tests.h"
-#include "windows1252.h"
+#include "pack/collect.h"
+#include "pack/exe_commands.h"
+#include "pack/import_command.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
+#include "pack/rc_output.h"
+#include "pack/try_verdicts.h"
+#include "pack/verdict_tests.h"
+#include "pack/windows1252.h"
 
 namespace {
 

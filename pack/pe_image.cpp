@@ -1,4 +1,4 @@
-#include "pe_image.h"
+#include "pack/pe_image.h"
 
 #include <algorithm>
 #include <cstring>

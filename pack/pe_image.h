@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "byte_view.h"
+#include "pack/byte_view.h"
 
 enum class PeError {
     none,

@@ -1,4 +1,4 @@
-#include "pe_resources.h"
+#include "pack/pe_resources.h"
 
 #include <algorithm>
 #include <set>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
+#include "pack/pe_image.h"
 
 // A resource type or name: a number, or a text (UTF-16, as stored).
 struct ResourceKey {

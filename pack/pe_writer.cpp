@@ -1,4 +1,4 @@
-#include "pe_writer.h"
+#include "pack/pe_writer.h"
 
 #include <algorithm>
 #include <cstring>

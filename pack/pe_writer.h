@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
+#include "pack/pe_image.h"
+#include "pack/pe_resources.h"
 
 // Bytes to put into a section's stored data at an offset from its start.
 struct SectionPatch {

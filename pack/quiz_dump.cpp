@@ -1,17 +1,17 @@
-#include "quiz_dump.h"
+#include "pack/quiz_dump.h"
 
 #include <cstdio>
 #include <memory>
 
-#include "content_parse.h"
-#include "lzw_expand.h"
-#include "media_format.h"
-#include "messages.h"
-#include "quiz_loader.h"
-#include "quiz_source.h"
-#include "quiz_state.h"
-#include "scramble.h"
-#include "windows1252.h"
+#include "quiz/content_parse.h"
+#include "quiz/lzw_expand.h"
+#include "media/media_format.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_loader.h"
+#include "pack/quiz_source.h"
+#include "quiz/quiz_state.h"
+#include "quiz/scramble.h"
+#include "pack/windows1252.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "file_output.h"
-#include "quiz_image.h"
+#include "pack/file_output.h"
+#include "pack/quiz_image.h"
 
 struct QuizDump {
     std::string source;               // the quiz source, UTF-8 TOML

@@ -1,14 +1,14 @@
-#include "quiz_encode.h"
+#include "pack/quiz_encode.h"
 
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
 
-#include "lzw_compress.h"
-#include "messages.h"
-#include "quiz_state.h"
-#include "scramble.h"
-#include "windows1252.h"
+#include "pack/lzw_compress.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_state.h"
+#include "quiz/scramble.h"
+#include "pack/windows1252.h"
 
 namespace {
 

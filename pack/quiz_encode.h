@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "content_parse.h"
-#include "lzw_expand.h"
-#include "quiz_loader.h"
+#include "quiz/content_parse.h"
+#include "quiz/lzw_expand.h"
+#include "quiz/quiz_loader.h"
 
 constexpr size_t storedContentBlockSize = contentBlockSize;
 // Bounds of the player's LZW expander: what it produces and what it reads.

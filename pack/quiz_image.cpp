@@ -1,10 +1,10 @@
-#include "quiz_image.h"
+#include "pack/quiz_image.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "content_block.h"
-#include "pe_writer.h"
+#include "quiz/content_block.h"
+#include "pack/pe_writer.h"
 
 namespace {
 

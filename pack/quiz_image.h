@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
-#include "quiz_encode.h"
+#include "pack/pe_image.h"
+#include "pack/pe_resources.h"
+#include "pack/quiz_encode.h"
 
 // A picture or clip resource as it is stored.
 struct StoredMedia {

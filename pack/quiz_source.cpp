@@ -1,4 +1,4 @@
-#include "quiz_source.h"
+#include "pack/quiz_source.h"
 
 #include <algorithm>
 #include <fstream>
@@ -8,8 +8,8 @@
 
 #include <toml++/toml.h>
 
-#include "verdict_tests.h"
-#include "windows1252.h"
+#include "pack/verdict_tests.h"
+#include "pack/windows1252.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "quiz_encode.h"
+#include "pack/quiz_encode.h"
 
 // A value from the source and where it was written. `present` is false when
 // the key is absent; `broken` is set when it is there but of the wrong type

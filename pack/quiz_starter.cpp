@@ -1,6 +1,6 @@
-#include "quiz_starter.h"
+#include "pack/quiz_starter.h"
 
-#include "sample_media.h"
+#include "pack/sample_media.h"
 
 namespace {
 

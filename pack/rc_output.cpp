@@ -1,4 +1,4 @@
-#include "rc_output.h"
+#include "pack/rc_output.h"
 
 #include <fstream>
 #include <system_error>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quiz_encode.h"
+#include "pack/quiz_encode.h"
 
 struct OutputFile {
     std::string name;  // bare file name inside the output folder

@@ -1,6 +1,6 @@
-#include "sample_media.h"
+#include "pack/sample_media.h"
 
-#include "byte_view.h"
+#include "pack/byte_view.h"
 
 namespace {
 

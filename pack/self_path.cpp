@@ -1,4 +1,4 @@
-#include "self_path.h"
+#include "pack/self_path.h"
 
 #include <string>
 #include <system_error>

@@ -1,14 +1,14 @@
-#include "try_verdicts.h"
+#include "pack/try_verdicts.h"
 
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "judge_answer.h"
-#include "messages.h"
-#include "progress_lines.h"
-#include "quiz_loader.h"
-#include "windows1252.h"
+#include "judge/judge_answer.h"
+#include "quiz/messages.h"
+#include "quiz/progress_lines.h"
+#include "quiz/quiz_loader.h"
+#include "pack/windows1252.h"
 
 namespace {
 

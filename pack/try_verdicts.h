@@ -5,7 +5,7 @@
 #include <istream>
 #include <ostream>
 
-#include "quiz_encode.h"
+#include "pack/quiz_encode.h"
 
 // Reads lines "N<TAB>typed text" (N.2 for a question's second field) and
 // writes "N<TAB>typed text<TAB>verdict", all in UTF-8. The quiz is the one the

@@ -1,15 +1,15 @@
-#include "verdict_tests.h"
+#include "pack/verdict_tests.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "field_numbers.h"
-#include "judge_answer.h"
-#include "messages.h"
-#include "progress_lines.h"
-#include "quiz_dump.h"
-#include "windows1252.h"
+#include "quiz/answer_fields.h"
+#include "judge/judge_answer.h"
+#include "quiz/messages.h"
+#include "quiz/progress_lines.h"
+#include "pack/quiz_dump.h"
+#include "pack/windows1252.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "quiz_encode.h"
-#include "quiz_loader.h"
-#include "quiz_source.h"
+#include "pack/quiz_encode.h"
+#include "quiz/quiz_loader.h"
+#include "pack/quiz_source.h"
 
 // The rules on a question's `check` or `check_second` table, run with the
 // quiz source's other checks: every verdict is one of the player's words and

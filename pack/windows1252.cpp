@@ -1,4 +1,4 @@
-#include "windows1252.h"
+#include "pack/windows1252.h"
 
 #include <cstdio>
 

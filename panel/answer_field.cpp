@@ -1,12 +1,12 @@
-#include "answer_field.h"
+#include "panel/answer_field.h"
 
 #include <cstring>
 
-#include "check_answer.h"
-#include "field_numbers.h"
-#include "judge_answer.h"
-#include "panel_scroll.h"
-#include "progress_file.h"
+#include "panel/check_answer.h"
+#include "panel/field_numbers.h"
+#include "judge/judge_answer.h"
+#include "panel/panel_scroll.h"
+#include "panel/progress_file.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 void attachAnswerFieldProc(HWND field);
 LRESULT CALLBACK answerFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,8 @@
-#include "panel_scroll.h"
+#include "panel/panel_scroll.h"
 
-#include "field_numbers.h"
-#include "row_pictures.h"
-#include "scroll_math.h"
+#include "panel/field_numbers.h"
+#include "panel/row_pictures.h"
+#include "panel/scroll_math.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 void setScrollRanges(QuizState* quiz, HWND panel);
 

@@ -1,11 +1,11 @@
-#include "progress_file.h"
+#include "panel/progress_file.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "field_numbers.h"
-#include "messages.h"
-#include "quiz_texts.h"
+#include "panel/field_numbers.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_texts.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "progress_lines.h"
-#include "quiz_state.h"
+#include "quiz/progress_lines.h"
+#include "quiz/quiz_state.h"
 
 struct ProgressReader {
     HANDLE file;

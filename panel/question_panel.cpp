@@ -1,21 +1,21 @@
-#include "question_panel.h"
+#include "panel/question_panel.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "answer_field.h"
-#include "check_answer.h"
-#include "field_numbers.h"
-#include "judge_answer.h"
-#include "media_player.h"
-#include "panel_ids.h"
-#include "panel_scroll.h"
-#include "picture_loader.h"
-#include "picture_math.h"
-#include "row_pictures.h"
-#include "progress_file.h"
-#include "resource_ids.h"
-#include "row_geometry.h"
+#include "panel/answer_field.h"
+#include "panel/check_answer.h"
+#include "panel/field_numbers.h"
+#include "judge/judge_answer.h"
+#include "media/media_player.h"
+#include "panel/panel_ids.h"
+#include "panel/panel_scroll.h"
+#include "images/picture_loader.h"
+#include "images/picture_math.h"
+#include "panel/row_pictures.h"
+#include "panel/progress_file.h"
+#include "resources/resource_ids.h"
+#include "panel/row_geometry.h"
 
 namespace {
 
@@ -257,8 +257,14 @@ void releasePanel() {
 }
 
 // Only the play and stop buttons of sound and video quizzes give commands.
+// The whole parameter is compared with the button ids, so only clicks act.
 void onCommand(const QuizState* quiz, WPARAM command) {
-    if (isMediaKind(quiz)) mediaCommand(command);
+    if (!isMediaKind(quiz)) return;
+    if (command > idPlayBase && command <= idPlayBase + maxQuestions) {
+        playMedia(static_cast<int>(command - idPlayBase));
+    } else if (command > idStopBase && command <= idStopBase + maxQuestions) {
+        stopMedia();
+    }
 }
 
 // Whatever the kind: with no players and no file these do nothing.

@@ -1,6 +1,6 @@
-#include "row_geometry.h"
+#include "panel/row_geometry.h"
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 TextRow textRow(int y) {
     return {

@@ -2,7 +2,7 @@
 // arithmetic, so it is tested without windows.
 #pragma once
 
-#include "placement.h"
+#include "panel/placement.h"
 
 // Text quizzes: one row of 25 pixels per question, starting at y = 5.
 constexpr int firstRowTop = 5;

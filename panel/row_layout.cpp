@@ -1,8 +1,8 @@
-#include "row_layout.h"
+#include "panel/row_layout.h"
 
-#include "field_numbers.h"
-#include "header_ids.h"
-#include "panel_scroll.h"
+#include "panel/field_numbers.h"
+#include "panel/header_messages.h"
+#include "panel/panel_scroll.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ void show(HWND panel, int id, int command) {
 }
 
 bool hideSolvedTicked(const QuizState* quiz) {
-    HWND box = GetDlgItem(static_cast<HWND>(quiz->headerPanel), idHideSolved);
-    return box && SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageA(static_cast<HWND>(quiz->headerPanel), headerHidingSolved, 0, 0) == 1;
 }
 
 // A closed-up band gives back its picture height, and its hint area when

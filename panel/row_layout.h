@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 // Called after every verdict change and when "Cacher" is clicked; resets the
 // scroll bars whatever the box says.

@@ -1,8 +1,8 @@
-#include "row_pictures.h"
+#include "panel/row_pictures.h"
 
-#include "panel_ids.h"
-#include "picture_loader.h"
-#include "row_geometry.h"
+#include "panel/panel_ids.h"
+#include "images/picture_loader.h"
+#include "panel/row_geometry.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 void clearPendingPictures();
 

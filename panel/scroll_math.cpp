@@ -1,4 +1,4 @@
-#include "scroll_math.h"
+#include "panel/scroll_math.h"
 
 namespace {
 // The platform's scroll bar codes.

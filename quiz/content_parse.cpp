@@ -2,7 +2,7 @@
 // bytes between them. The stored quizzes are trusted by the player's format,
 // but these parsers are not: every read stays within the produced bytes, and
 // data that ends before a field it must hold makes the whole content fail.
-#include "content_parse.h"
+#include "quiz/content_parse.h"
 
 #include <cstring>
 

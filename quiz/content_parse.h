@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 constexpr size_t contentBlockSize = 70;
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "messages.h"
+#include "quiz/messages.h"
 
 void messageBoxSink(const char* text, const char* caption, unsigned style) {
     MessageBoxA(nullptr, text, caption, style);

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "quiz/messages.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "quiz_platform.h"
+#include "quiz/quiz_platform.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // The loader expands each content as stored and unscrambles it only when that
 // expansion fails: the expander is the test of whether a content is scrambled.
-#include "quiz_loader.h"
+#include "quiz/quiz_loader.h"
 
 #include <cstring>
 #include <new>
 
-#include "content_parse.h"
-#include "lzw_expand.h"
-#include "messages.h"
-#include "quiz_texts.h"
-#include "scramble.h"
+#include "quiz/content_parse.h"
+#include "quiz/lzw_expand.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_texts.h"
+#include "quiz/scramble.h"
 
 namespace {
 

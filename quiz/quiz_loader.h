@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 struct StoredContents {
     const uint8_t* contentBlock;  // the 70 stored bytes; never changed

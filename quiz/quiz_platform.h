@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "quiz_loader.h"
-#include "quiz_state.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_state.h"
 
 // Zeroes the record and gives it its defaults, fonts and brushes.
 void constructQuizState(QuizState* quiz);

@@ -2,8 +2,8 @@
 // ContentBlock compiled into the player.
 #include <windows.h>
 
-#include "content_block.h"
-#include "quiz_platform.h"
+#include "quiz/content_block.h"
+#include "quiz/quiz_platform.h"
 
 namespace {
 

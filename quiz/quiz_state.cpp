@@ -1,4 +1,4 @@
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 #include <cstdlib>
 #include <cstring>

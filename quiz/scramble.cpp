@@ -1,6 +1,6 @@
-#include "scramble.h"
+#include "quiz/scramble.h"
 
-#include "quiz_texts.h"
+#include "quiz/quiz_texts.h"
 
 void scrambleWithKey(uint8_t* bytes, size_t length, int* keyPosition) {
     int k = *keyPosition % contentKeyLength;

@@ -1,14 +1,15 @@
-#include "header_panel.h"
+#include "shell/header_panel.h"
 
 #include <cstdio>
 
-#include "header_ids.h"
-#include "layout.h"
-#include "link_open.h"
-#include "row_layout.h"
-#include "progress_file.h"
-#include "quiz_state.h"
-#include "resource_ids.h"
+#include "shell/header_ids.h"
+#include "panel/header_messages.h"
+#include "shell/layout.h"
+#include "shell/link_open.h"
+#include "panel/row_layout.h"
+#include "panel/progress_file.h"
+#include "quiz/quiz_state.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -117,6 +118,25 @@ void onCommand(HWND panel, WPARAM command) {
     (void)panel;
 }
 
+void showScore(HWND panel, int solved) {
+    char score[32];
+    std::snprintf(score, sizeof score, " %d / %d", solved, theQuiz->questionCount);
+    SetDlgItemTextA(panel, idScore, score);
+    const bool hasCode = solved >= 1 && solved <= maxQuestions;
+    SetDlgItemTextA(panel, idCode, hasCode ? theQuiz->codes[solved - 1] : "      ");
+}
+
+bool hidingSolved(HWND panel) {
+    HWND box = GetDlgItem(panel, idHideSolved);
+    return box && SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// A dialog gives a message's answer through its DWLP_MSGRESULT slot.
+INT_PTR answer(HWND panel, LRESULT result) {
+    SetWindowLongPtrA(panel, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
 INT_PTR colourStatic(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
     if (id == idLink) {
@@ -148,6 +168,11 @@ INT_PTR CALLBACK headerPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM
         return reinterpret_cast<INT_PTR>(headerBrush);
     case WM_CTLCOLORSTATIC:
         return colourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case headerShowScore:
+        showScore(panel, static_cast<int>(wParam));
+        return answer(panel, 0);
+    case headerHidingSolved:
+        return answer(panel, hidingSolved(panel) ? 1 : 0);
     case WM_DESTROY:
         if (headerBrush) DeleteObject(headerBrush);
         headerBrush = nullptr;

@@ -1,6 +1,6 @@
-#include "layout.h"
+#include "shell/layout.h"
 
-#include "header_ids.h"
+#include "shell/header_ids.h"
 
 Corner centreWindow(const Bounds& reference, const Bounds& window) {
     const int referenceWidth = reference.right - reference.left;

@@ -2,7 +2,7 @@
 // can be tested without a window.
 #pragma once
 
-#include "placement.h"
+#include "panel/placement.h"
 
 struct Bounds {
     int left;

@@ -1,4 +1,4 @@
-#include "link_open.h"
+#include "shell/link_open.h"
 
 #include <windows.h>
 #include <shellapi.h>

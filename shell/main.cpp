@@ -2,12 +2,12 @@
 // message loop, and an orderly shutdown.
 #include <windows.h>
 
-#include "main_window.h"
-#include "media_host.h"
-#include "messages.h"
-#include "quiz_platform.h"
-#include "quiz_texts.h"
-#include "startup.h"
+#include "shell/main_window.h"
+#include "media/media_host.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_platform.h"
+#include "quiz/quiz_texts.h"
+#include "shell/startup.h"
 
 namespace {
 constexpr char messageNoWindowClass[] = "Erreur dans la cr\xE9" "ation de la fen\xEAtre principale";

@@ -1,9 +1,9 @@
-#include "main_window.h"
+#include "shell/main_window.h"
 
-#include "layout.h"
-#include "panel_scroll.h"
-#include "progress_file.h"
-#include "quiz_state.h"
+#include "shell/layout.h"
+#include "panel/panel_scroll.h"
+#include "panel/progress_file.h"
+#include "quiz/quiz_state.h"
 
 HBRUSH footerBrush;
 

@@ -1,9 +1,9 @@
-#include "startup.h"
+#include "shell/startup.h"
 
-#include "header_panel.h"
-#include "main_window.h"
-#include "question_panel.h"
-#include "quiz_state.h"
+#include "shell/header_panel.h"
+#include "shell/main_window.h"
+#include "panel/question_panel.h"
+#include "quiz/quiz_state.h"
 
 HWND openPlayerWindows(HINSTANCE instance) {
     HWND window = createMainWindow(instance, theQuiz->title);

@@ -7,7 +7,7 @@
 //
 // With a marker folder it writes "ready" there once the answers are in and
 // waits for "shot" before closing, so that a screenshot can be taken.
-#include "drive.h"
+#include "tests/e2e/drive.h"
 
 using namespace drive;
 

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "drive.h"
+#include "tests/e2e/drive.h"
 
 using namespace drive;
 

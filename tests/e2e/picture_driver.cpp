@@ -11,7 +11,7 @@
 #include <fstream>
 #include <vector>
 
-#include "drive.h"
+#include "tests/e2e/drive.h"
 
 using namespace drive;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "content_parse.h"
-#include "lzw_expand.h"
+#include "quiz/content_parse.h"
+#include "quiz/lzw_expand.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The inflater: good streams against zlib, and bad streams written bit by
 // bit, one kind of fault in each test.
-#include "inflate.h"
+#include "images/inflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "judge_answer.h"
+#include "judge/judge_answer.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // header moves its controls, and where each question row goes.
 #include <gtest/gtest.h>
 
-#include "layout.h"
-#include "row_geometry.h"
-#include "scroll_math.h"
+#include "shell/layout.h"
+#include "panel/row_geometry.h"
+#include "panel/scroll_math.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "lzw_expand.h"
+#include "quiz/lzw_expand.h"
 
-#include "messages.h"
-#include "quiz_texts.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "media_format.h"
+#include "media/media_format.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "verdict_tests.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
+#include "pack/verdict_tests.h"
 
 namespace {
 

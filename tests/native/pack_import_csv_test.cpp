@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "csv_import.h"
-#include "import_command.h"
-#include "quiz_source.h"
+#include "pack/csv_import.h"
+#include "pack/import_command.h"
+#include "pack/quiz_source.h"
 
 namespace {
 

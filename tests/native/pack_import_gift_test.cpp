@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gift_import.h"
-#include "import_command.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
+#include "pack/gift_import.h"
+#include "pack/import_command.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <sstream>
 
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "try_verdicts.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
+#include "pack/try_verdicts.h"
 
 namespace {
 

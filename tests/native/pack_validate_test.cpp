@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "quiz_source.h"
-#include "windows1252.h"
+#include "pack/quiz_source.h"
+#include "pack/windows1252.h"
 
 namespace {
 

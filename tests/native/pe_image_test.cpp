@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_samples.h"
+#include "pack/pe_image.h"
+#include "tests/support/pe_samples.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
-#include "pe_samples.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
+#include "pack/pe_image.h"
+#include "pack/pe_resources.h"
+#include "tests/support/pe_samples.h"
+#include "pack/quiz_encode.h"
+#include "pack/quiz_source.h"
 
 namespace {
 

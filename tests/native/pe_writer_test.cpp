@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
-#include "pe_samples.h"
-#include "pe_writer.h"
+#include "pack/pe_image.h"
+#include "pack/pe_resources.h"
+#include "tests/support/pe_samples.h"
+#include "pack/pe_writer.h"
 
 namespace {
 

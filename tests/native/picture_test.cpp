@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "picture_header.h"
-#include "picture_math.h"
+#include "images/picture_header.h"
+#include "images/picture_math.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The PNG decoder: against libpng on the PngSuite and on generated files,
 // its bitmap headers and colour tables, every error code, and the faults
 // mended in it, each with a file built to show it.
-#include "png_decoder.h"
-#include "png_reference.h"
+#include "images/png_decoder.h"
+#include "tests/support/png_reference.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

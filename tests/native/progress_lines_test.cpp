@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "progress_lines.h"
+#include "quiz/progress_lines.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "file_output.h"
-#include "pe_samples.h"
-#include "quiz_dump.h"
-#include "quiz_image.h"
-#include "quiz_source.h"
-#include "quiz_starter.h"
-#include "sample_media.h"
+#include "pack/file_output.h"
+#include "tests/support/pe_samples.h"
+#include "pack/quiz_dump.h"
+#include "pack/quiz_image.h"
+#include "pack/quiz_source.h"
+#include "pack/quiz_starter.h"
+#include "pack/sample_media.h"
 
 namespace {
 

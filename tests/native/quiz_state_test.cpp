@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "french_text.h"
+#include "tests/support/french_text.h"
 
 #include <cstddef>
 #include <string>

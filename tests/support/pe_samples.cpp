@@ -1,4 +1,4 @@
-#include "pe_samples.h"
+#include "tests/support/pe_samples.h"
 
 #include <cstring>
 #include <fstream>

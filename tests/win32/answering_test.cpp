@@ -1,6 +1,6 @@
 // Typing answers: verdicts and their colours, hint statics by answer mode,
 // the score and reward code, F1 and F2.
-#include "player_fixture.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

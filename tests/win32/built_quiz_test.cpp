@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "quiz_loader.h"
-#include "quiz_state.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_state.h"
 
 namespace {
 

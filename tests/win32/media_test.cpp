@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "media_clip.h"
-#include "media_host.h"
-#include "media_player.h"
-#include "player_fixture.h"
+#include "media/media_clip.h"
+#include "media/media_host.h"
+#include "media/media_player.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The rows the question panel builds: ids, places, visibility, Tab order and
 // the canvas size, for each kind of quiz.
-#include "player_fixture.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

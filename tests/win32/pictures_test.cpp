@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "picture_loader.h"
-#include "player_fixture.h"
+#include "images/picture_loader.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
-#include "player_fixture.h"
+#include "tests/win32/player_fixture.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-#include "link_open.h"
-#include "main_window.h"
-#include "messages.h"
-#include "progress_file.h"
-#include "quiz_loader.h"
-#include "quiz_platform.h"
-#include "startup.h"
+#include "shell/link_open.h"
+#include "shell/main_window.h"
+#include "quiz/messages.h"
+#include "panel/progress_file.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_platform.h"
+#include "shell/startup.h"
 
 std::vector<ShownMessage> shownMessages;
 std::vector<std::string> openedLinks;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 struct ShownMessage {
     std::string text;

@@ -1,6 +1,6 @@
 // The platform half of the PNG decoder: the raw-data resource, the two kinds
 // of bitmap, and what happens when the platform refuses one.
-#include "png_bitmap.h"
+#include "images/png_bitmap.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,6 +1,6 @@
 // The saved answers: written on close, F2 and "Sauver", restored and judged
 // again at the next start, and never lost to a failed save.
-#include "player_fixture.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

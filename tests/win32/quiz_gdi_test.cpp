@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "quiz_platform.h"
+#include "quiz/quiz_platform.h"
 
 namespace {
 

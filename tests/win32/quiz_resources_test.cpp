@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "content_block.h"
-#include "lzw_expand.h"
-#include "messages.h"
-#include "quiz_platform.h"
-#include "quiz_texts.h"
+#include "quiz/content_block.h"
+#include "quiz/lzw_expand.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_platform.h"
+#include "quiz/quiz_texts.h"
 
 namespace {
 

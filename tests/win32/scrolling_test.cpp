@@ -2,7 +2,7 @@
 // and resizing.
 #include <algorithm>
 
-#include "player_fixture.h"
+#include "tests/win32/player_fixture.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include "quiz_state.h"
+#include "quiz/quiz_state.h"
 
 void checkAnswerField(QuizState* quiz, HWND panel, int fieldId);
 
-// Recounts the solved questions from the verdict statics and shows the score
-// and the reward code in the header.
+// Recounts the solved questions from the verdict statics and has the header
+// show the score and the reward code.
 void updateScore(QuizState* quiz, HWND panel);

@@ -1,11 +1,11 @@
-#include "check_answer.h"
+#include "panel/check_answer.h"
 
 #include <cstring>
 
-#include "field_numbers.h"
-#include "judge_answer.h"
-#include "panel_scroll.h"
-#include "picture_loader.h"
+#include "panel/field_numbers.h"
+#include "judge/judge_answer.h"
+#include "panel/panel_scroll.h"
+#include "images/picture_loader.h"
 
 namespace {
 

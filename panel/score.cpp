@@ -1,11 +1,10 @@
-#include <cstdio>
 #include <cstring>
 
-#include "check_answer.h"
-#include "field_numbers.h"
-#include "header_ids.h"
-#include "judge_answer.h"
-#include "row_layout.h"
+#include "panel/check_answer.h"
+#include "panel/field_numbers.h"
+#include "panel/header_messages.h"
+#include "judge/judge_answer.h"
+#include "panel/row_layout.h"
 
 void updateScore(QuizState* quiz, HWND panel) {
     const int answers = fieldsPerQuestion(quiz);
@@ -19,11 +18,6 @@ void updateScore(QuizState* quiz, HWND panel) {
         }
         solved += right == answers;
     }
-    HWND header = static_cast<HWND>(quiz->headerPanel);
-    char score[32];
-    std::snprintf(score, sizeof score, " %d / %d", solved, quiz->questionCount);
-    SetDlgItemTextA(header, idScore, score);
-    const bool hasCode = solved >= 1 && solved <= maxQuestions;
-    SetDlgItemTextA(header, idCode, hasCode ? quiz->codes[solved - 1] : "      ");
+    SendMessageA(static_cast<HWND>(quiz->headerPanel), headerShowScore, static_cast<WPARAM>(solved), 0);
     relayoutRows(quiz);
 }

@@ -1,6 +1,6 @@
 // Reading the saved answers back, line by line, and naming their file.
 
-#include "progress_lines.h"
+#include "quiz/progress_lines.h"
 
 #include <cstdint>
 #include <cstring>
