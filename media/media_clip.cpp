@@ -7,6 +7,7 @@
 #include "quiz/messages.h"
 #include "quiz/quiz_state.h"
 #include "quiz/quiz_texts.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ bool writeWholeFile(const char* name, const void* bytes, DWORD size) {
 
 int extractMedia(int resourceId, int mediaType) {
     HMODULE module = clipSource();
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), "IMG");
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), mediaResourceType);
     if (!found) return 0;
     const DWORD size = SizeofResource(module, found);
     HGLOBAL loaded = LoadResource(module, found);

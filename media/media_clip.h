@@ -7,7 +7,6 @@
 
 enum MediaType { mediaSound = 1, mediaVideo = 2 };  // the quiz kind minus one
 
-constexpr int clipResourceBase = 400;
 constexpr int mediaFileNameSize = 261;  // up to 260 characters
 
 // Writes the clip of `resourceId` to "<mediaDir>vyrla<id>.<EXT>" and

@@ -9,6 +9,7 @@
 #include "media/media_texts.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_state.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ void playMedia(int n) {
     deleteLastMediaFile();
     rows.current = n;
     const int mediaType = theQuiz ? theQuiz->kind - 1 : 0;
-    if (extractMedia(clipResourceBase + n, mediaType) != 1) return;
+    if (extractMedia(pictureId(n), mediaType) != 1) return;
     setUrl(rows.players[i], lastMediaFile());
     rows.controls[i]->play();
 }

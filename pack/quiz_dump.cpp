@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "quiz/stored_format.h"
 #include "quiz/content_parse.h"
 #include "quiz/lzw_expand.h"
 #include "media/media_format.h"
@@ -14,10 +15,6 @@
 #include "pack/windows1252.h"
 
 namespace {
-
-const char* const kindNames[] = {"text", "picture", "sound", "video"};
-constexpr int firstPictureId = 400;
-constexpr int firstSolvedPictureId = 10400;
 
 // The loader's messages, which the player would show in message boxes.
 std::vector<std::string>* recordedMessages = nullptr;
@@ -268,7 +265,7 @@ bool dumpQuiz(const StoredQuiz& stored, const std::string& origin, QuizDump* dum
         s += "]\n";
     }
 
-    const int hintTexts = hintTextsPerQuestion(mode);
+    const int hintTexts = answerMode(mode).storedTexts;
     const std::vector<std::string> extras = hintTexts == 2 ? extraTexts(stored, report, state) : std::vector<std::string>{};
     const QuestionNode* node = state.head;
     for (int i = 0; i < count && node; ++i, node = node->next) {

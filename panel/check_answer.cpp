@@ -6,6 +6,7 @@
 #include "judge/judge_answer.h"
 #include "panel/panel_scroll.h"
 #include "images/picture_loader.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void swapSolvedPicture(QuizState* quiz, HWND panel, int n) {
     HWND picture = GetDlgItem(panel, idPictureBase + n);
     const int band = (n - 1) / 3;
     if (!picture || band >= maxBands) return;
-    HBITMAP bitmap = loadPicture(GetModuleHandleA(nullptr), 10400 + n, "IMG", 260, quiz->bandHeight[band]);
+    HBITMAP bitmap = loadPicture(GetModuleHandleA(nullptr), solvedPictureId(n), mediaResourceType, 260, quiz->bandHeight[band]);
     if (!bitmap) return;
     const SIZE size = bitmapSize(bitmap);
     RECT place;
@@ -67,28 +68,16 @@ void swapSolvedPicture(QuizState* quiz, HWND panel, int n) {
 
 void markSolved(QuizState* quiz, HWND panel, QuestionNode* node, int n) {
     node->solved = 1;
-    switch (quiz->answerMode) {
-    case 1:
-        swapSolvedPicture(quiz, panel, n);
-        break;
-    case 2:
-        showHint(panel, n, SW_SHOW);
-        break;
-    case 3:
-        showHint(panel, n, SW_SHOW);
-        swapSolvedPicture(quiz, panel, n);
-        break;
-    case 7:
-        SetDlgItemTextA(panel, idHintBase + n, node->hint);
-        break;
-    default:
-        break;
-    }
+    const AnswerMode mode = answerMode(quiz->answerMode);
+    if (mode.solvedShowsHint) showHint(panel, n, SW_SHOW);
+    if (mode.solvedSwapsPicture) swapSolvedPicture(quiz, panel, n);
+    if (mode.solvedWritesHint) SetDlgItemTextA(panel, idHintBase + n, node->hint);
 }
 
-// Mode 4: every hint appears once every answer of the quiz is right.
+// Every hint appears once every answer of the quiz is right, where the mode
+// says so.
 void revealHintsWhenAllRight(QuizState* quiz, HWND panel) {
-    if (quiz->answerMode != 4 || quiz->hintsRevealed) return;
+    if (!answerMode(quiz->answerMode).allRightShowsHints || quiz->hintsRevealed) return;
     const int count = fieldCount(quiz);
     for (int f = 1; f <= count; ++f) {
         if (!verdictIsRight(panel, idVerdictBase + f)) return;
@@ -113,7 +102,7 @@ void checkAnswerField(QuizState* quiz, HWND panel, int id) {
     SetDlgItemTextA(panel, id + verdictOffset, verdict);
     const int n = owner.index + 1;
     if (std::strcmp(verdict, verdictRight) != 0) {
-        if (quiz->answerMode != 5) showHint(panel, n, SW_HIDE);
+        if (!answerMode(quiz->answerMode).wrongKeepsHint) showHint(panel, n, SW_HIDE);
         quiz->hintsRevealed = 0;
     } else {
         const int answers = fieldsPerQuestion(quiz);

@@ -16,6 +16,7 @@
 #include "panel/progress_file.h"
 #include "resources/resource_ids.h"
 #include "panel/row_geometry.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -92,15 +93,15 @@ int loadBandPictures(const QuizState* quiz, int n, BandPictures* band) {
     int height = 0;
     HMODULE self = GetModuleHandleA(nullptr);
     for (int c = 0; c < 3; ++c) {
-        const int id = 400 + n + c;
+        const int id = pictureId(n + c);
         SIZE size{};
         band->bitmaps[c] = nullptr;
-        if (n + c <= quiz->questionCount && pictureResourceSize(self, id, "IMG", &size)) {
+        if (n + c <= quiz->questionCount && pictureResourceSize(self, id, mediaResourceType, &size)) {
             const PictureSize fit = fitToBox(size.cx, size.cy, pictureBox, pictureBox);
             band->sizes[c] = {fit.width, fit.height};
             setPicturePending(n + c);
         } else {
-            band->bitmaps[c] = loadPicture(self, id, "IMG", pictureBox, pictureBox);
+            band->bitmaps[c] = loadPicture(self, id, mediaResourceType, pictureBox, pictureBox);
             band->sizes[c] = band->bitmaps[c] ? bitmapSize(band->bitmaps[c]) : SIZE{pictureBox, 0};
         }
         if (band->sizes[c].cy > height) height = band->sizes[c].cy;
@@ -109,7 +110,7 @@ int loadBandPictures(const QuizState* quiz, int n, BandPictures* band) {
 }
 
 void addHintStatic(QuizState* quiz, HWND panel, const QuestionNode* node, const Placement& at, int n) {
-    const bool wordCount = quiz->answerMode == 5 || quiz->answerMode == 7;
+    const bool wordCount = answerMode(quiz->answerMode).wordCount;
     char phrase[32] = "";
     if (wordCount) wordCountPhrase(node ? node->answer : "", phrase);
     const char* text = wordCount ? phrase : (node ? node->hint : "");
@@ -164,7 +165,7 @@ void buildBandRows(QuizState* quiz, HWND panel, ProgressReader* progress) {
         char number[16];
         std::snprintf(number, sizeof number, "%d.", n);
         addControl(panel, "Static", number, WS_CHILD | WS_VISIBLE | SS_RIGHT, row.number, idNumberBase + n);
-        if (quiz->answerMode > 1) addHintStatic(quiz, panel, node, row.hint, n);
+        if (modeHasHintArea(quiz->answerMode)) addHintStatic(quiz, panel, node, row.hint, n);
 
         for (int k = 1; k <= answers; ++k) {
             const bool hidden = k == 2 && node && std::strcmp(node->secondAnswer, "-") == 0;

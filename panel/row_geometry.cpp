@@ -1,6 +1,7 @@
 #include "panel/row_geometry.h"
 
 #include "quiz/quiz_state.h"
+#include "quiz/stored_format.h"
 
 TextRow textRow(int y) {
     return {
@@ -53,6 +54,6 @@ BandRow bandRow(int kind, int answers, int n, int y, int bandHeight, int w, int 
     return row;
 }
 
-int bandAnswerHeight(int answerMode) { return answerMode > 1 ? 140 : 60; }
+int bandAnswerHeight(int answerMode) { return modeHasHintArea(answerMode) ? 140 : 60; }
 
 int canvasRightMargin(int answers) { return answers == 2 ? 80 : 20; }

@@ -3,6 +3,7 @@
 #include "panel/field_numbers.h"
 #include "panel/header_messages.h"
 #include "panel/panel_scroll.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ bool hideSolvedTicked(const QuizState* quiz) {
 // A closed-up band gives back its picture height, and its hint area when
 // hints exist.
 int closedBandHeight(const QuizState* quiz, int band) {
-    return quiz->bandHeight[band] + (quiz->answerMode > 1 ? 65 : 0);
+    return quiz->bandHeight[band] + (modeHasHintArea(quiz->answerMode) ? 65 : 0);
 }
 
 void shiftFollowingRows(QuizState* quiz, HWND panel, int n, int amount, int sign) {

@@ -3,6 +3,7 @@
 #include "panel/panel_ids.h"
 #include "images/picture_loader.h"
 #include "panel/row_geometry.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -35,6 +36,6 @@ void loadVisiblePictures(QuizState* quiz, HWND panel) {
         if (place.top > client.bottom + lookAhead || place.bottom < client.top - lookAhead) continue;
         pending[n] = false;
         if (SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)) continue;
-        attachPicture(picture, loadPicture(GetModuleHandleA(nullptr), 400 + n, "IMG", pictureBox, pictureBox));
+        attachPicture(picture, loadPicture(GetModuleHandleA(nullptr), pictureId(n), mediaResourceType, pictureBox, pictureBox));
     }
 }

@@ -3,6 +3,7 @@
 // but these parsers are not: every read stays within the produced bytes, and
 // data that ends before a field it must hold makes the whole content fail.
 #include "quiz/content_parse.h"
+#include "quiz/stored_format.h"
 
 #include <cstring>
 
@@ -60,22 +61,6 @@ bool parseContentBlock(const uint8_t* data, size_t produced, char (&linkText)[li
     return readText(reader, linkText, sizeof linkText) && readText(reader, footerText, sizeof footerText);
 }
 
-int hintTextsPerQuestion(int answerMode) {
-    switch (answerMode) {
-    case 1:
-    case 2:
-    case 4:
-    case 7:
-        return 1;
-    case 3:
-    case 6:
-        // The second text of these modes is stored but the player keeps none of it.
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 bool parseQuizResource(const uint8_t* data, size_t produced, ParsedQuiz* quiz) {
     std::memset(quiz, 0, sizeof *quiz);
     Reader reader{data, produced, 1};  // byte 0 carries nothing the player reads
@@ -121,7 +106,7 @@ bool parseQuizResource(const uint8_t* data, size_t produced, ParsedQuiz* quiz) {
         return false;
     }
     quiz->answerMode = mode;
-    const int textsPerQuestion = hintTextsPerQuestion(quiz->answerMode);
+    const int textsPerQuestion = answerMode(quiz->answerMode).storedTexts;
     if (textsPerQuestion > 0) {
         for (int i = 0; i < quiz->questionCount; ++i) {
             if (!readText(reader, quiz->questions[i].hint, textSize)) {

@@ -37,9 +37,6 @@ struct ParsedQuiz {
     int32_t blue;
 };
 
-// Modes that store one or two texts per question after the mode byte.
-int hintTextsPerQuestion(int answerMode);
-
 // Fails when the data ends before a field it must hold, or declares more than
 // 96 questions. Texts longer than their field are cut to it.
 bool parseQuizResource(const uint8_t* data, size_t produced, ParsedQuiz* quiz);

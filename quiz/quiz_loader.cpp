@@ -10,6 +10,7 @@
 #include "quiz/messages.h"
 #include "quiz/quiz_texts.h"
 #include "quiz/scramble.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ void applyParsedQuiz(QuizState* quiz, const ParsedQuiz& parsed) {
         appendQuestion(quiz, question.answer, question.secondAnswer, question.prompt);
     }
     quiz->answerMode = parsed.answerMode;
-    if (hintTextsPerQuestion(parsed.answerMode) > 0) {
+    if (answerMode(parsed.answerMode).storedTexts > 0) {
         // Through the lookup rule, as every part finds its questions: should
         // an append have failed, the later hints land on the last node.
         for (int i = 0; i < parsed.questionCount; ++i) {

@@ -4,12 +4,10 @@
 
 #include "quiz/content_block.h"
 #include "quiz/quiz_platform.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
-constexpr WORD quizResourceId = 104;
-constexpr WORD codesResourceId = 105;
-constexpr char patchType[] = "PATCH";
 
 struct PatchResource {
     HGLOBAL handle = nullptr;
@@ -19,7 +17,7 @@ struct PatchResource {
 
 PatchResource findPatch(HMODULE module, WORD id) {
     PatchResource patch;
-    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), patchType);
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), quizResourceType);
     if (!info) {
         return patch;
     }
