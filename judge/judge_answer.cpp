@@ -417,14 +417,27 @@ int editDistanceWithin(const char* a, size_t aLength, const char* b, size_t bLen
                            static_cast<size_t>(distanceLimitFor(bLength)), limit);
 }
 
-const char* judgeAnswer(const char* expected, const char* typed) {
-    JudgedText e;
+// Both texts as they are compared: the expected one only upper-cased (spaces
+// around it count), the typed one trimmed, then upper-cased.
+static void normalise(const char* expected, const char* typed, JudgedText& e, JudgedText& t) {
     copyText(expected, e);
-    upperCase(e);  // never trimmed: spaces around an expected answer count
-    JudgedText t;
+    upperCase(e);
     copyText(typed, t);
     trimSpaces(t);
     upperCase(t);
+}
+
+bool sameAnswer(const char* expected, const char* typed) {
+    JudgedText e;
+    JudgedText t;
+    normalise(expected, typed, e, t);
+    return sameText(e, t);
+}
+
+const char* judgeAnswer(const char* expected, const char* typed) {
+    JudgedText e;
+    JudgedText t;
+    normalise(expected, typed, e, t);
 
     // Rule 1: short answers get no hints.
     if (e.length <= 3) {

@@ -23,6 +23,10 @@ constexpr size_t judgedTextLimit = 259;
 // are judged on their first judgedTextLimit bytes. A null text counts as empty.
 const char* judgeAnswer(const char* expected, const char* typed);
 
+// True when the typed text, trimmed of spaces and upper-cased, is the expected
+// one upper-cased: the same normalisation as judgeAnswer, with no verdict.
+bool sameAnswer(const char* expected, const char* typed);
+
 // Looks for the shorter text inside the longer one: 2 when `a` was found in
 // `b` (b at least as long), -2 when `b` was found in `a`, 0 otherwise.
 int findWithin(const char* a, size_t aLength, const char* b, size_t bLength);

@@ -10,32 +10,10 @@
 
 namespace {
 
-// Trimmed of spaces and upper-cased the way the judge does it, for the
-// whole-question check.
-void normalise(const char* text, bool trim, char (&out)[textSize]) {
-    size_t start = 0;
-    size_t end = std::strlen(text);
-    if (end > judgedTextLimit) end = judgedTextLimit;
-    if (trim) {
-        while (end > 0 && text[end - 1] == ' ') --end;
-        while (start < end && text[start] == ' ') ++start;
-    }
-    size_t length = 0;
-    for (size_t i = start; i < end; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out[length++] = static_cast<char>((c >= 0x61 && c <= 0x7A) || c >= 0xE0 ? c - 0x20 : c);
-    }
-    out[length] = '\0';
-}
-
 bool fieldIsRight(HWND panel, int id, const char* expected) {
     char typed[textSize];
     GetDlgItemTextA(panel, id, typed, sizeof typed);
-    char a[textSize];
-    char b[textSize];
-    normalise(typed, true, a);
-    normalise(expected, false, b);
-    return std::strcmp(a, b) == 0;
+    return sameAnswer(expected, typed);
 }
 
 bool verdictIsRight(HWND panel, int verdictId) {
