@@ -14,93 +14,11 @@
 #include <string>
 
 #include "judge/judge_answer.h"
+#include "tests/support/judge_oracle.h"
 
 namespace {
 
 constexpr size_t maxPiece = 400;  // longer than judged, to see the cut
-
-// Textbook Levenshtein over the whole (a + 1) x (b + 1) table.
-int plainDistance(const unsigned char* a, size_t aLength, const unsigned char* b, size_t bLength) {
-    static int table[judgedTextLimit + 1][judgedTextLimit + 1];
-    for (size_t i = 0; i <= aLength; ++i) {
-        table[i][0] = static_cast<int>(i);
-    }
-    for (size_t j = 0; j <= bLength; ++j) {
-        table[0][j] = static_cast<int>(j);
-    }
-    for (size_t i = 1; i <= aLength; ++i) {
-        for (size_t j = 1; j <= bLength; ++j) {
-            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
-            table[i][j] = std::min({table[i - 1][j] + 1, table[i][j - 1] + 1, table[i - 1][j - 1] + cost});
-        }
-    }
-    return table[aLength][bLength];
-}
-
-std::string normalised(const char* text, bool trim) {
-    std::string s(text, strnlen(text, judgedTextLimit));
-    if (trim) {
-        while (!s.empty() && s.back() == ' ') {
-            s.pop_back();
-        }
-        while (!s.empty() && s.front() == ' ') {
-            s.erase(0, 1);
-        }
-    }
-    for (char& c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || u >= 0xE0) {
-            c = static_cast<char>(u - 0x20);
-        }
-    }
-    return s;
-}
-
-// The six rules, as plainly as they can be written.
-const char* plainJudge(const char* expected, const char* typed) {
-    const std::string e = normalised(expected, false);
-    const std::string t = normalised(typed, true);
-    if (e.size() <= 3) {
-        return t.empty() ? verdictEmpty : t == e ? verdictRight : verdictWrong;
-    }
-    if (t.empty()) {
-        return verdictEmpty;
-    }
-    const int d = plainDistance(reinterpret_cast<const unsigned char*>(e.data()), e.size(),
-                                reinterpret_cast<const unsigned char*>(t.data()), t.size());
-    if (d == 0) {
-        return verdictRight;
-    }
-    std::string sortedE = e;
-    std::string sortedT = t;
-    std::sort(sortedE.begin(), sortedE.end());
-    std::sort(sortedT.begin(), sortedT.end());
-    if (sortedE == sortedT) {
-        return verdictAnagram;
-    }
-    if (d == 1) {
-        return verdictOneEdit;
-    }
-    if (d == 2) {
-        return verdictTwoEdits;
-    }
-    const double el = static_cast<double>(e.size());
-    const double tl = static_cast<double>(t.size());
-    const int r = findWithin(e.data(), e.size(), t.data(), t.size());
-    if (r == -2) {
-        if (e.size() <= 9) {
-            return verdictWrong;
-        }
-        const double p = 100.0 * tl / el;
-        return p > 80 ? verdictTooShort : p > 75 ? verdictClose : verdictWrong;
-    }
-    if (r == 2) {
-        const size_t x = t.size() - e.size();
-        return x <= 10 ? verdictTooLong : x <= 20 ? verdictClose : verdictWrong;
-    }
-    const double longer = std::max(el, tl);
-    return (longer - d) * 100.0 / longer > 80 ? verdictSimilar : verdictWrong;
-}
 
 bool isVerdictWord(const char* verdict) {
     for (const char* word : {verdictRight, verdictWrong, verdictEmpty, verdictAnagram, verdictOneEdit,
@@ -155,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t bLength = std::min(typedLength, judgedTextLimit);
     const char* a = reinterpret_cast<const char*>(rest);
     const char* b = reinterpret_cast<const char*>(typedBytes);
-    const int distance = plainDistance(rest, aLength, typedBytes, bLength);
+    const int distance = plainDistance({a, aLength}, {b, bLength});
     if (editDistance(a, expectedLength, b, typedLength) != distance ||
         editDistance(b, typedLength, a, expectedLength) != distance) {
         std::abort();

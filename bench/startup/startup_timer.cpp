@@ -12,25 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/drive.h"
+
 namespace {
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && std::string(name) == "Vyrla" && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 double runOnce(const std::string& exe) {
     LARGE_INTEGER frequency, start, ready;
@@ -45,9 +29,9 @@ double runOnce(const std::string& exe) {
         std::exit(1);
     }
     WaitForInputIdle(process.hProcess, INFINITE);
-    Search search{process.dwProcessId, nullptr};
+    drive::Search search{process.dwProcessId, nullptr};
     while (!search.found) {
-        EnumWindows(findWindow, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(drive::findMainWindow, reinterpret_cast<LPARAM>(&search));
         if (!search.found) Sleep(1);
     }
     QueryPerformanceCounter(&ready);
