@@ -7,8 +7,8 @@
 //   top bit set    the rest is plain data: coding it and expanding the code
 //                  must give it back (or, when the code is larger than the
 //                  expander's input room, be turned down as bad data).
-#include "lzw_compress.h"
-#include "lzw_expand.h"
+#include "pack/stored/lzw_compress.h"
+#include "quiz/lzw_expand.h"
 
 #include <cstddef>
 #include <cstdint>

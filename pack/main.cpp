@@ -10,15 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "collect.h"
-#include "exe_commands.h"
-#include "import_command.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "rc_output.h"
-#include "try_verdicts.h"
-#include "verdict_tests.h"
-#include "windows1252.h"
+#include "pack/results/collect.h"
+#include "pack/exe/player_file.h"
+#include "pack/banks/import_bank.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/rc_output.h"
+#include "pack/results/try_verdicts.h"
+#include "pack/results/verdict_tests.h"
+#include "pack/stored/windows1252.h"
 
 namespace {
 

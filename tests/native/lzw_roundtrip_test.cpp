@@ -1,6 +1,6 @@
-#include "french_text.h"
-#include "lzw_compress.h"
-#include "lzw_expand.h"
+#include "tests/support/french_text.h"
+#include "pack/stored/lzw_compress.h"
+#include "quiz/lzw_expand.h"
 
 #include <gtest/gtest.h>
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "verdict_tests.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/source/quiz_source.h"
+#include "pack/results/verdict_tests.h"
 
 namespace {
 

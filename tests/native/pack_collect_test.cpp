@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "collect.h"
-#include "pe_samples.h"
-#include "quiz_image.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
-#include "verdict_tests.h"
+#include "pack/results/collect.h"
+#include "tests/support/pe_samples.h"
+#include "pack/exe/quiz_image.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/source/quiz_source.h"
+#include "pack/results/verdict_tests.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "csv_import.h"
-#include "import_command.h"
-#include "quiz_source.h"
+#include "pack/banks/csv_reader.h"
+#include "pack/banks/import_bank.h"
+#include "pack/source/quiz_source.h"
 
 namespace {
 

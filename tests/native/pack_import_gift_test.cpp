@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gift_import.h"
-#include "import_command.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
+#include "pack/banks/gift_reader.h"
+#include "pack/banks/import_bank.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/source/quiz_source.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "quiz_source.h"
-#include "windows1252.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/windows1252.h"
 
 namespace {
 

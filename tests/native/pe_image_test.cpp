@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_samples.h"
+#include "pack/exe/pe_image.h"
+#include "tests/support/pe_samples.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
-#include "pe_samples.h"
-#include "quiz_encode.h"
-#include "quiz_source.h"
+#include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "tests/support/pe_samples.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/source/quiz_source.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pe_image.h"
-#include "pe_resources.h"
-#include "pe_samples.h"
-#include "pe_writer.h"
+#include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "tests/support/pe_samples.h"
+#include "pack/exe/pe_writer.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "file_output.h"
-#include "pe_samples.h"
-#include "quiz_dump.h"
-#include "quiz_image.h"
-#include "quiz_source.h"
-#include "quiz_starter.h"
-#include "sample_media.h"
+#include "pack/files/file_output.h"
+#include "tests/support/pe_samples.h"
+#include "pack/exe/quiz_dump.h"
+#include "pack/exe/quiz_image.h"
+#include "pack/source/quiz_source.h"
+#include "pack/source/quiz_starter.h"
+#include "pack/source/sample_media.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <tuple>
 #include <vector>
 
-#include "content_parse.h"
-#include "lzw_compress.h"
-#include "lzw_expand.h"
-#include "messages.h"
-#include "quiz_loader.h"
-#include "quiz_texts.h"
-#include "scramble.h"
+#include "quiz/content_parse.h"
+#include "pack/stored/lzw_compress.h"
+#include "quiz/lzw_expand.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_texts.h"
+#include "quiz/scramble.h"
 
 namespace {
 

@@ -1,0 +1,221 @@
+#include "pack/results/verdict_tests.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "panel/field_numbers.h"
+#include "judge/judge_answer.h"
+#include "quiz/messages.h"
+#include "panel/progress_lines.h"
+#include "pack/exe/quiz_dump.h"
+#include "pack/stored/windows1252.h"
+
+namespace {
+
+const char* const verdictWords[] = {verdictRight,  verdictWrong,    verdictEmpty,   verdictAnagram, verdictOneEdit,
+                                    verdictTwoEdits, verdictTooShort, verdictTooLong, verdictClose,   verdictSimilar};
+
+void silent(const char*, const char*, unsigned) {}
+
+// Quoted with escapes, so that a tab or a line break in a typed text shows.
+std::string quoted(const std::string& text) {
+    return tomlString(text);
+}
+
+// Letters folded and the apostrophe's typographic twin made plain, so that
+// "bravo" or "y a de l’idée" can be pointed at the word the player uses.
+std::string looseForm(const std::string& utf8) {
+    std::string loose;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8.compare(i, 3, "\xE2\x80\x99") == 0) {
+            loose += '\'';
+            i += 2;
+        } else {
+            loose += static_cast<char>(std::tolower(static_cast<unsigned char>(utf8[i])));
+        }
+    }
+    return loose;
+}
+
+std::string unknownVerdictMessage(const std::string& verdict) {
+    const std::vector<std::string> words = verdictWordsUtf8();
+    for (const std::string& word : words) {
+        if (looseForm(word) == looseForm(verdict)) {
+            return quoted(verdict) + " is not a verdict word (did you mean " + quoted(word) + "?)";
+        }
+    }
+    std::string list;
+    for (const std::string& word : words) {
+        list += (list.empty() ? "" : ", ") + quoted(word);
+    }
+    return quoted(verdict) + " is not a verdict word; the player gives " + list;
+}
+
+// What an answer field can hold: Windows-1252, one line, at most 80
+// characters. Returns the problem, or an empty text.
+std::string typedTextProblem(const std::string& typed) {
+    std::vector<UnmappableCharacter> unmappable;
+    const std::string stored = utf8ToWindows1252(typed, &unmappable);
+    if (!unmappable.empty()) {
+        const uint32_t codePoint = unmappable[0].codePoint;
+        return "cannot be typed into an answer field: " +
+               (codePoint == 0xFFFD ? std::string("a broken UTF-8 sequence")
+                                    : "the character " + codePointName(codePoint) + " " +
+                                          quoted(utf8FromCodePoint(codePoint))) +
+               " has no Windows-1252 byte";
+    }
+    if (stored.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        return "cannot be typed into an answer field: it is one line, without NUL";
+    }
+    if (stored.size() > static_cast<size_t>(answerFieldLimit)) {
+        return std::to_string(stored.size()) + " characters, but an answer field takes at most " +
+               std::to_string(answerFieldLimit);
+    }
+    return "";
+}
+
+// An expected answer of the loaded quiz, with where the source wrote it.
+struct Expected {
+    const char* text;   // Windows-1252, as the player holds it
+    std::string field;  // "question 2, answer"
+    std::string owner;  // "question 2's answer"
+    int line;
+};
+
+bool nearlyRight(const char* verdict) {
+    return std::strcmp(verdict, verdictOneEdit) == 0 || std::strcmp(verdict, verdictTwoEdits) == 0;
+}
+
+std::string shown(const char* windows1252) {
+    return quoted(windows1252ToUtf8(windows1252));
+}
+
+// Every expected answer typed into every other field, both ways round: a
+// student who gives one where the other is expected would be told they are
+// nearly right. Reported once per pair, at the later of the two.
+void compareExpectedAnswers(const std::vector<Expected>& answers, std::vector<Diagnostic>* warnings) {
+    for (size_t j = 1; j < answers.size(); ++j) {
+        for (size_t i = 0; i < j; ++i) {
+            const Expected& earlier = answers[i];
+            const Expected& later = answers[j];
+            const char* typedThere = judgeAnswer(earlier.text, later.text);
+            const char* typedHere = judgeAnswer(later.text, earlier.text);
+            std::string message;
+            if (nearlyRight(typedThere)) {
+                message = shown(later.text) + " typed there reads " + shown(typedThere);
+            }
+            if (nearlyRight(typedHere)) {
+                message += (message.empty() ? "" : ", and ") + shown(earlier.text) + " typed here reads " +
+                           shown(typedHere);
+            }
+            if (!message.empty()) {
+                warnings->push_back({later.line, later.field,
+                                     "warning: close to " + earlier.owner + " " + shown(earlier.text) + " (line " +
+                                         std::to_string(earlier.line) + "): " + message});
+            }
+        }
+    }
+}
+
+void runTests(const VerdictTests& tests, const char* expected, const std::string& field, VerdictReport* report) {
+    for (const VerdictTest& test : tests.value) {
+        std::string typed = utf8ToWindows1252(test.typed, nullptr);
+        typed.resize(std::min(typed.size(), static_cast<size_t>(answerFieldLimit)));
+        const std::string verdict = windows1252ToUtf8(judgeAnswer(expected, typed.c_str()));
+        ++report->run;
+        if (verdict != test.verdict) {
+            report->failures.push_back({test.line, field,
+                                        quoted(test.typed) + " expected " + quoted(test.verdict) + ", got " +
+                                            quoted(verdict)});
+        }
+    }
+}
+
+bool byLine(const Diagnostic& a, const Diagnostic& b) {
+    return a.line < b.line;
+}
+
+}  // namespace
+
+std::vector<std::string> verdictWordsUtf8() {
+    std::vector<std::string> words;
+    for (const char* word : verdictWords) {
+        words.push_back(windows1252ToUtf8(word));
+    }
+    return words;
+}
+
+void checkVerdictTests(const VerdictTests& tests, const std::string& field, Diagnostics* diagnostics) {
+    if (!tests.present || tests.broken) {
+        return;
+    }
+    const std::vector<std::string> words = verdictWordsUtf8();
+    for (const VerdictTest& test : tests.value) {
+        if (std::find(words.begin(), words.end(), test.verdict) == words.end()) {
+            diagnostics->add(test.line, field, quoted(test.typed) + ": " + unknownVerdictMessage(test.verdict));
+        }
+        const std::string problem = typedTextProblem(test.typed);
+        if (!problem.empty()) {
+            diagnostics->add(test.line, field, quoted(test.typed) + " " + problem);
+        }
+    }
+}
+
+void LoadedQuizDeleter::operator()(QuizState* quiz) const {
+    freeQuestionList(quiz);
+    delete quiz;
+}
+
+LoadedQuiz loadAsPlayer(const StoredContents& contents, LoadOutcome* outcome) {
+    LoadedQuiz quiz(new QuizState);
+    setQuizDefaults(quiz.get());
+    const MessageSink previous = setMessageSink(silent);
+    const LoadReport report = loadQuizContents(quiz.get(), contents);
+    setMessageSink(previous);
+    if (outcome) {
+        *outcome = report.outcome;
+    }
+    return quiz;
+}
+
+VerdictReport runVerdictTests(const QuizSource& source, const EncodedQuiz& encoded) {
+    VerdictReport report;
+    const LoadedQuiz quiz = loadAsPlayer(storedContents(encoded), nullptr);
+    const bool twoFields = fieldsPerQuestion(quiz.get()) == 2;
+    std::vector<Expected> expected;
+    const auto& questions = source.questions.value;
+    for (size_t i = 0; i < questions.size() && static_cast<int>(i) < quiz->questionCount; ++i) {
+        const QuestionSource& question = questions[i];
+        const QuestionNode* node = questionAt(quiz.get(), static_cast<int>(i));
+        const std::string prefix = "question " + std::to_string(i + 1) + ", ";
+        runTests(question.check, node->answer, prefix + "check", &report);
+        const std::string owner = "question " + std::to_string(i + 1) + "'s ";
+        expected.push_back({node->answer, prefix + "answer", owner + "answer", question.answer.line});
+        // A hidden second field always holds "-": nobody types into it.
+        if (twoFields && std::string(node->secondAnswer) != "-") {
+            runTests(question.checkSecond, node->secondAnswer, prefix + "check_second", &report);
+            expected.push_back({node->secondAnswer, prefix + "second", owner + "second answer", question.second.line});
+        }
+    }
+    compareExpectedAnswers(expected, &report.warnings);
+    std::stable_sort(report.failures.begin(), report.failures.end(), byLine);
+    std::stable_sort(report.warnings.begin(), report.warnings.end(), byLine);
+    return report;
+}
+
+bool reportVerdictTests(const QuizSource& source, const EncodedQuiz& encoded, std::ostream& errors) {
+    const VerdictReport report = runVerdictTests(source, encoded);
+    Diagnostics printed;
+    printed.fileName = source.fileName;
+    printed.errors = report.failures;
+    printed.errors.insert(printed.errors.end(), report.warnings.begin(), report.warnings.end());
+    for (const std::string& line : printed.formatted()) {
+        errors << line << '\n';
+    }
+    if (report.run > 0) {
+        errors << source.fileName << ": verdict tests: " << report.run - report.failures.size() << " of "
+               << report.run << " passed\n";
+    }
+    return report.failures.empty();
+}
