@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "quiz/messages.h"
 #include "pack/exe/pe_image.h"
 #include "pack/exe/pe_resources.h"
 #include "pack/exe/pe_writer.h"
 #include "pack/exe/quiz_dump.h"
 #include "pack/exe/quiz_image.h"
+#include "quiz/messages.h"
 
 namespace {
 

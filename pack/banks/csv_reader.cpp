@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/exe/quiz_dump.h"
+#include "pack/source/toml_string.h"
 
 namespace {
 

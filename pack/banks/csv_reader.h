@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "pack/banks/import_bank.h"
+#include "pack/banks/question_bank.h"
 
 // Quoting follows RFC 4180 whatever the separator: a field in double quotes
 // may hold the separator, line breaks and doubled quotes. Lines end with

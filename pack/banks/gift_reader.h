@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "pack/banks/import_bank.h"
+#include "pack/banks/question_bank.h"
 
 // Questions are separated by blank lines; lines whose first characters are
 // "//" are comments. A question is [::name::] [[format]] text {answers}

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/exe/byte_view.h"
+#include "pack/io/byte_view.h"
 
 enum class PeError {
     none,

@@ -3,15 +3,16 @@
 #include <cstdio>
 #include <memory>
 
+#include "media/media_format.h"
+#include "pack/source/quiz_source.h"
+#include "pack/source/toml_string.h"
+#include "pack/stored/windows1252.h"
 #include "quiz/content_parse.h"
 #include "quiz/lzw_expand.h"
-#include "media/media_format.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_loader.h"
-#include "pack/source/quiz_source.h"
 #include "quiz/quiz_state.h"
 #include "quiz/scramble.h"
-#include "pack/stored/windows1252.h"
 
 namespace {
 
@@ -142,39 +143,6 @@ bool pictureFile(const StoredQuiz& stored, int id, std::vector<uint8_t>* file) {
 }
 
 }  // namespace
-
-std::string tomlString(const std::string& utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-                out += escaped;
-            } else {
-                out.push_back(c);
-            }
-        }
-    }
-    return out + "\"";
-}
 
 std::string clipExtension(const std::vector<uint8_t>& clip) {
     std::string extension = mediaExtension(clip.data(), clip.size());

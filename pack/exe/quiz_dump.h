@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pack/files/file_output.h"
 #include "pack/exe/quiz_image.h"
+#include "pack/io/file_output.h"
 
 struct QuizDump {
     std::string source;               // the quiz source, UTF-8 TOML
@@ -20,10 +20,6 @@ struct QuizDump {
 // the player's own message when it would not show a quiz of its own (damaged
 // contents, or none: the built-in fallback quiz).
 bool dumpQuiz(const StoredQuiz& stored, const std::string& origin, QuizDump* dump, std::string* error);
-
-// TOML basic string, quotes included: UTF-8 kept, quotes, backslashes and
-// control characters escaped.
-std::string tomlString(const std::string& utf8);
 
 // The extension the player gives a clip's temporary file, in lower case.
 std::string clipExtension(const std::vector<uint8_t>& clip);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "quiz/content_block.h"
 #include "pack/exe/pe_writer.h"
+#include "quiz/content_block.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
-// `vyrla-pack collect`: a class's answers files, each read with the player's
-// own progress reader and judged as the player would judge it, gathered into
-// one CSV with a row per file.
+// A class's answers files, each read with the player's own progress reader
+// and judged as the player would judge it (`vyrla-pack collect`).
 #pragma once
 
 #include <cstdint>
@@ -34,22 +33,11 @@ FileVerdicts judgeAnswersFile(const QuizState& quiz, const std::vector<uint8_t>&
 // said; the verdicts are still those the player would give.
 std::vector<std::string> answersFileNotes(const QuizState& quiz, const std::vector<uint8_t>& bytes);
 
-struct CollectOptions {
-    char separator = ',';
-    bool typed = false;  // a column with the restored text before each verdict
-};
+// The answers files that the arguments name: a folder stands for every .txt
+// file under it, in name order (or for itself when it has none, so that its
+// row says so).
+std::vector<std::string> expandedFiles(const std::vector<std::string>& arguments);
 
-// The results: a header row (file, score, each field, code, note), then a
-// row per file. UTF-8 with a BOM so that spreadsheets take it as UTF-8,
-// fields quoted as RFC 4180 says, lines ended by CR LF.
-std::string resultsCsv(const QuizState& quiz, const std::vector<FileVerdicts>& rows, const CollectOptions& options);
-
-// The command: `args` as vyrla-pack received them, "collect" first. QUIZ is
-// the quiz source or the quiz executable the class played; a FILE that is a
-// folder stands for every .txt file under it. Returns vyrla-pack's exit
-// codes: 0 written (whatever the files held), 1 the quiz source has errors,
-// 2 usage, 3 the results cannot be written, 4 the executable cannot be used.
-int runCollect(const std::vector<std::string>& args);
-
-// The usage lines of the command, for vyrla-pack's help.
-extern const char collectUsage[];
+// One row of the results: the file read and judged, with its notes, or the
+// reason it could not be read.
+FileVerdicts collectFile(const QuizState& quiz, const std::string& name);

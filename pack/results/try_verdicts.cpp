@@ -5,10 +5,10 @@
 #include <string>
 
 #include "judge/judge_answer.h"
-#include "quiz/messages.h"
-#include "panel/progress_lines.h"
-#include "quiz/quiz_loader.h"
 #include "pack/stored/windows1252.h"
+#include "panel/progress_lines.h"
+#include "quiz/messages.h"
+#include "quiz/quiz_loader.h"
 
 namespace {
 

@@ -5,32 +5,11 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <ostream>
-#include <string>
 #include <vector>
 
-#include "pack/stored/quiz_encode.h"
-#include "quiz/quiz_loader.h"
 #include "pack/source/quiz_source.h"
-
-// The rules on a question's `check` or `check_second` table, run with the
-// quiz source's other checks: every verdict is one of the player's words and
-// every typed text is one an answer field can hold.
-void checkVerdictTests(const VerdictTests& tests, const std::string& field, Diagnostics* diagnostics);
-
-// The player's verdict words as an author writes them (UTF-8).
-std::vector<std::string> verdictWordsUtf8();
-
-// A QuizState as the player holds it after loading, freed with its questions.
-struct LoadedQuizDeleter {
-    void operator()(QuizState* quiz) const;
-};
-using LoadedQuiz = std::unique_ptr<QuizState, LoadedQuizDeleter>;
-
-// Loads stored contents with the player's own loader; the loader's message
-// boxes are kept quiet (the outcome says what happened).
-LoadedQuiz loadAsPlayer(const StoredContents& contents, LoadOutcome* outcome);
+#include "pack/stored/quiz_encode.h"
 
 struct VerdictReport {
     size_t run = 0;

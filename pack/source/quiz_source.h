@@ -1,6 +1,7 @@
 // The quiz source: a UTF-8 TOML file read into a plain record that keeps the
 // line of every field, then checked against everything the player relies on
 // and turned into the stored form.
+// It is read in quiz_source.cpp and checked in quiz_rules.cpp.
 #pragma once
 
 #include <cstdint>

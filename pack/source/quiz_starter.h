@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/files/file_output.h"
+#include "pack/io/file_output.h"
 
 // 0 text, 1 picture, 2 sound, 3 video from the kind's name; -1 for any other.
 int quizKindNamed(const std::string& name);

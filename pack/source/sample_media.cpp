@@ -1,6 +1,6 @@
 #include "pack/source/sample_media.h"
 
-#include "pack/exe/byte_view.h"
+#include "pack/io/byte_view.h"
 
 namespace {
 

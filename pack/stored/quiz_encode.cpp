@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 #include "pack/stored/lzw_compress.h"
+#include "pack/stored/windows1252.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_state.h"
 #include "quiz/scramble.h"
-#include "pack/stored/windows1252.h"
 
 namespace {
 

@@ -141,3 +141,42 @@ std::string codePointName(uint32_t codePoint) {
     std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
     return name;
 }
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+size_t firstInvalidUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = [&](size_t at) { return static_cast<uint8_t>(text[at]); };
+        const uint8_t lead = byte(i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length = 0;
+        uint32_t value = 0;
+        uint32_t smallest = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            value = lead & 0x1Fu;
+            smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            value = lead & 0x0Fu;
+            smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            value = lead & 0x07u;
+            smallest = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + length > text.size()) return i;
+        for (size_t k = 1; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80) return i;
+            value = (value << 6) | (byte(i + k) & 0x3Fu);
+        }
+        if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return i;
+        i += length;
+    }
+    return std::string::npos;
+}

@@ -27,3 +27,6 @@ std::string codePointName(uint32_t codePoint);
 
 // The UTF-8 form of one code point.
 std::string utf8FromCodePoint(uint32_t codePoint);
+
+// The offset of the first byte that breaks strict UTF-8, or npos.
+size_t firstInvalidUtf8(const std::string& text);

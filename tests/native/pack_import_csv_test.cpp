@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/banks/bank_file.h"
 #include "pack/banks/csv_reader.h"
 #include "pack/banks/import_bank.h"
 #include "pack/source/quiz_source.h"

@@ -10,8 +10,8 @@
 
 #include "pack/banks/gift_reader.h"
 #include "pack/banks/import_bank.h"
-#include "pack/stored/quiz_encode.h"
 #include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 
 namespace {
 

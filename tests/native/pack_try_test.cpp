@@ -3,9 +3,9 @@
 
 #include <sstream>
 
-#include "pack/stored/quiz_encode.h"
-#include "pack/source/quiz_source.h"
 #include "pack/results/try_verdicts.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 
 namespace {
 

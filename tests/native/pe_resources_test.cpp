@@ -7,9 +7,9 @@
 
 #include "pack/exe/pe_image.h"
 #include "pack/exe/pe_resources.h"
-#include "tests/support/pe_samples.h"
-#include "pack/stored/quiz_encode.h"
 #include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
+#include "tests/support/pe_samples.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "pack/exe/pe_image.h"
 #include "pack/exe/pe_resources.h"
-#include "tests/support/pe_samples.h"
 #include "pack/exe/pe_writer.h"
+#include "tests/support/pe_samples.h"
 
 namespace {
 

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "pack/files/file_output.h"
-#include "tests/support/pe_samples.h"
 #include "pack/exe/quiz_dump.h"
 #include "pack/exe/quiz_image.h"
+#include "pack/io/file_output.h"
 #include "pack/source/quiz_source.h"
 #include "pack/source/quiz_starter.h"
 #include "pack/source/sample_media.h"
+#include "pack/source/toml_string.h"
+#include "tests/support/pe_samples.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pack/exe/byte_view.h"
+#include "pack/io/byte_view.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "pack/files/file_output.h"
+#include "pack/io/file_output.h"
 
 #include <fstream>
 #include <iterator>
