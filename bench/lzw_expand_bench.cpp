@@ -4,9 +4,9 @@
 // Each expansion includes obtaining and releasing its output block, as every
 // real call does. After the usual table a short summary gives the
 // expander/memcpy ratio and the time per output byte at each size.
-#include "tests/support/french_text.h"
-#include "pack/lzw_compress.h"
+#include "pack/stored/lzw_compress.h"
 #include "quiz/lzw_expand.h"
+#include "tests/support/french_text.h"
 
 #include <benchmark/benchmark.h>
 

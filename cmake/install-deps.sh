@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build git
     clang-14 libclang-rt-14-dev            # native build, sanitizers, libFuzzer
-    libgtest-dev googletest libbenchmark-dev libtomlplusplus-dev libedlib-dev
+    libgtest-dev googletest libbenchmark-dev libtomlplusplus-dev libcli11-dev libedlib-dev
     libpng-dev libspng-dev libstb-dev liblodepng-dev zlib1g-dev libdeflate-dev   # peers of the PNG decoder
     g++-mingw-w64-x86-64-posix              # the player, cross-compiled
     wine wine64 xvfb xauth                  # running it

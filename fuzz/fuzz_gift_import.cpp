@@ -13,10 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include "pack/gift_import.h"
-#include "pack/import_command.h"
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
+#include "pack/banks/bank_file.h"
+#include "pack/banks/gift_reader.h"
+#include "pack/banks/import_bank.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/stored/windows1252.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 //   top bit set    the rest is plain data: coding it and expanding the code
 //                  must give it back (or, when the code is larger than the
 //                  expander's input room, be turned down as bad data).
-#include "pack/lzw_compress.h"
+#include "pack/stored/lzw_compress.h"
 #include "quiz/lzw_expand.h"
 
 #include <cstddef>

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "pack/exe/pe_writer.h"
+#include "pack/exe/quiz_dump.h"
+#include "pack/exe/quiz_image.h"
 #include "quiz/messages.h"
-#include "pack/pe_image.h"
-#include "pack/pe_resources.h"
-#include "pack/pe_writer.h"
-#include "pack/quiz_dump.h"
-#include "pack/quiz_image.h"
 
 namespace {
 

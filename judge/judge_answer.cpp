@@ -4,7 +4,7 @@
 // Everything works on fixed buffers on the stack: the check runs on every
 // Enter and every loss of focus, and never allocates.
 
-#include "judge_answer.h"
+#include "judge/judge_answer.h"
 
 #include <cstdint>
 #include <cstdio>

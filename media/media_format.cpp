@@ -1,4 +1,4 @@
-#include "media_format.h"
+#include "media/media_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "tests/support/french_text.h"
-#include "pack/lzw_compress.h"
+#include "pack/stored/lzw_compress.h"
 #include "quiz/lzw_expand.h"
+#include "tests/support/french_text.h"
 
 #include <gtest/gtest.h>
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
-#include "pack/verdict_tests.h"
+#include "pack/results/verdict_tests.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 
 namespace {
 

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "pack/collect.h"
+#include "pack/commands/commands.h"
+#include "pack/exe/quiz_image.h"
+#include "pack/results/collect.h"
+#include "pack/results/results_csv.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/load_as_player.h"
+#include "pack/stored/quiz_encode.h"
 #include "tests/support/pe_samples.h"
-#include "pack/quiz_image.h"
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
-#include "pack/verdict_tests.h"
 
 namespace {
 

@@ -10,16 +10,16 @@
 #include <tuple>
 #include <vector>
 
-#include "pack/lzw_compress.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/lzw_compress.h"
+#include "pack/stored/quiz_encode.h"
+#include "pack/stored/rc_output.h"
+#include "pack/stored/windows1252.h"
 #include "quiz/lzw_expand.h"
 #include "quiz/messages.h"
-#include "pack/quiz_encode.h"
 #include "quiz/quiz_loader.h"
-#include "pack/quiz_source.h"
 #include "quiz/quiz_state.h"
-#include "pack/rc_output.h"
 #include "quiz/scramble.h"
-#include "pack/windows1252.h"
 
 namespace {
 

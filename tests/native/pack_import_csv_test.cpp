@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "pack/csv_import.h"
-#include "pack/import_command.h"
-#include "pack/quiz_source.h"
+#include "pack/banks/bank_file.h"
+#include "pack/banks/csv_reader.h"
+#include "pack/banks/import_bank.h"
+#include "pack/source/quiz_source.h"
 
 namespace {
 

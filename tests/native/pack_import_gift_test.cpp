@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "pack/gift_import.h"
-#include "pack/import_command.h"
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
+#include "pack/banks/gift_reader.h"
+#include "pack/banks/import_bank.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 
 namespace {
 

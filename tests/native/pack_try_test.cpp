@@ -3,9 +3,9 @@
 
 #include <sstream>
 
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
-#include "pack/try_verdicts.h"
+#include "pack/results/try_verdicts.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 
 namespace {
 

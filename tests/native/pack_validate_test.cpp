@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "pack/quiz_source.h"
-#include "pack/windows1252.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/windows1252.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/pe_image.h"
+#include "pack/exe/pe_image.h"
 #include "tests/support/pe_samples.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "pack/pe_image.h"
-#include "pack/pe_resources.h"
+#include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "pack/source/quiz_source.h"
+#include "pack/stored/quiz_encode.h"
 #include "tests/support/pe_samples.h"
-#include "pack/quiz_encode.h"
-#include "pack/quiz_source.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pack/pe_image.h"
-#include "pack/pe_resources.h"
+#include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "pack/exe/pe_writer.h"
 #include "tests/support/pe_samples.h"
-#include "pack/pe_writer.h"
 
 namespace {
 

@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "pack/file_output.h"
+#include "pack/exe/quiz_dump.h"
+#include "pack/exe/quiz_image.h"
+#include "pack/io/file_output.h"
+#include "pack/source/quiz_source.h"
+#include "pack/source/quiz_starter.h"
+#include "pack/source/sample_media.h"
+#include "pack/source/toml_string.h"
 #include "tests/support/pe_samples.h"
-#include "pack/quiz_dump.h"
-#include "pack/quiz_image.h"
-#include "pack/quiz_source.h"
-#include "pack/quiz_starter.h"
-#include "pack/sample_media.h"
+#include "quiz/stored_format.h"
 
 namespace {
 
@@ -352,7 +354,7 @@ TEST(QuizImage, EveryStarterQuizChecksAndBuilds) {
     const Player player = playerOf(peSample("tiny-player.exe"));
     for (const char* kind : {"text", "picture", "sound", "video"}) {
         SCOPED_TRACE(kind);
-        const int number = quizKindNamed(kind);
+        const int number = kindFromName(kind);
         ASSERT_GE(number, 0);
         const fs::path folder = scratchFolder(std::string("starter-") + kind);
         std::string error;
@@ -364,7 +366,7 @@ TEST(QuizImage, EveryStarterQuizChecksAndBuilds) {
         ASSERT_TRUE(dumpQuiz(storedQuizOf(playerOf(build(player, packed))), "quiz.exe", &dump, &error)) << error;
         fs::remove_all(folder);
     }
-    EXPECT_EQ(quizKindNamed("texte"), -1);
+    EXPECT_EQ(kindFromName("texte"), -1);
     EXPECT_TRUE(starterQuiz(4).empty());
 }
 

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "pack/stored/lzw_compress.h"
 #include "quiz/content_parse.h"
-#include "pack/lzw_compress.h"
 #include "quiz/lzw_expand.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_loader.h"
