@@ -1,5 +1,6 @@
 // Typing answers: verdicts and their colours, hint statics by answer mode,
 // the score and reward code, F1 and F2.
+#include "panel/panel_ids.h"
 #include "tests/win32/player_fixture.h"
 
 namespace {
@@ -18,26 +19,26 @@ TEST_F(Answering, ReleasingEnterJudgesAndColoursTheVerdict) {
     open("text3");
     const HBRUSH ours[] = {static_cast<HBRUSH>(quiz.failBrush), static_cast<HBRUSH>(quiz.hintBrush),
                            static_cast<HBRUSH>(quiz.anagramBrush), static_cast<HBRUSH>(quiz.backgroundBrush)};
-    for (HBRUSH brush : ours) EXPECT_NE(verdictBrush(panel, control(5001)), brush) << "\"?\" keeps the default colours";
+    for (HBRUSH brush : ours) EXPECT_NE(verdictBrush(panel, verdictStatic(1)), brush) << "\"?\" keeps the default colours";
     answer(1, "Lyon");
     EXPECT_EQ(verdict(1), "FAUX");
-    EXPECT_EQ(verdictBrush(panel, control(5001)), quiz.failBrush);
+    EXPECT_EQ(verdictBrush(panel, verdictStatic(1)), quiz.failBrush);
     answer(1, "pari");
     EXPECT_EQ(verdict(1), "Quasiment");
-    EXPECT_EQ(verdictBrush(panel, control(5001)), quiz.hintBrush);
+    EXPECT_EQ(verdictBrush(panel, verdictStatic(1)), quiz.hintBrush);
     answer(1, "  paris ");
     EXPECT_EQ(verdict(1), "BRAVO");
-    HBRUSH bravo = verdictBrush(panel, control(5001));
+    HBRUSH bravo = verdictBrush(panel, verdictStatic(1));
     EXPECT_NE(bravo, nullptr);
     LOGBRUSH colour{};
     GetObjectA(bravo, sizeof colour, &colour);
     EXPECT_EQ(colour.lbColor, RGB(0, 255, 0));
     answer(2, "Blerin");
     EXPECT_EQ(verdict(2), "Anagramme");
-    EXPECT_EQ(verdictBrush(panel, control(5002)), quiz.anagramBrush);
-    EXPECT_EQ(verdictBrush(panel, control(3000)), quiz.promptBrush);
+    EXPECT_EQ(verdictBrush(panel, verdictStatic(2)), quiz.anagramBrush);
+    EXPECT_EQ(verdictBrush(panel, control(idQuestionText)), quiz.promptBrush);
     // The typed text itself is never changed by judging.
-    EXPECT_EQ(windowText(control(4001)), "  paris ");
+    EXPECT_EQ(windowText(field(1)), "  paris ");
     answer(1, "");
     EXPECT_EQ(verdict(1), "?");
 }
@@ -45,19 +46,19 @@ TEST_F(Answering, ReleasingEnterJudgesAndColoursTheVerdict) {
 TEST_F(Answering, EnterIsNeitherInsertedNorPassedOn) {
     open("text3");
     type(3, "Rome");
-    HWND field = control(4003);
-    EXPECT_EQ(SendMessageA(field, WM_CHAR, 13, 1), 0);
-    EXPECT_EQ(SendMessageA(field, WM_KEYUP, VK_RETURN, 0xC0000001), 1);
-    EXPECT_EQ(windowText(field), "Rome");
+    HWND edit = field(3);
+    EXPECT_EQ(SendMessageA(edit, WM_CHAR, 13, 1), 0);
+    EXPECT_EQ(SendMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001), 1);
+    EXPECT_EQ(windowText(edit), "Rome");
     EXPECT_EQ(verdict(3), "BRAVO");
-    EXPECT_EQ(GetFocus(), field);
+    EXPECT_EQ(GetFocus(), edit);
 }
 
 TEST_F(Answering, LeavingAFieldJudgesIt) {
     open("text3");
     type(2, "Berlin");
     EXPECT_EQ(verdict(2), "?");
-    SetFocus(control(4003));
+    SetFocus(field(3));
     EXPECT_EQ(verdict(2), "BRAVO");
 }
 
@@ -99,7 +100,7 @@ void mode7(QuizState* q) { setMode(q, 7); }
 
 TEST_F(Answering, ModeTwoShowsTheHintOfASolvedQuestion) {
     open("picture4", mode2);
-    HWND hint = control(8001);
+    HWND hint = hintStatic(1);
     EXPECT_FALSE(isVisible(hint));
     EXPECT_EQ(windowText(hint), "indice un");
     answer(1, "rouge vif");
@@ -112,38 +113,38 @@ TEST_F(Answering, ModeFourShowsEveryHintOnceAllAreRight) {
     open("picture4", mode4);
     const char* answers[] = {"rouge vif", "bleu d'azur", "vert-de-gris! x", "noir"};
     for (int n = 1; n <= 4; ++n) {
-        EXPECT_FALSE(isVisible(control(8001))) << "before answer " << n;
+        EXPECT_FALSE(isVisible(hintStatic(1))) << "before answer " << n;
         answer(n, answers[n - 1]);
     }
-    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(isVisible(control(8000 + n)));
+    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(isVisible(hintStatic(n)));
     EXPECT_EQ(quiz.hintsRevealed, 1);
     answer(2, "bleu");
-    EXPECT_FALSE(isVisible(control(8002)));
-    EXPECT_TRUE(isVisible(control(8001)));
+    EXPECT_FALSE(isVisible(hintStatic(2)));
+    EXPECT_TRUE(isVisible(hintStatic(1)));
     EXPECT_EQ(quiz.hintsRevealed, 0);
     answer(2, "bleu d'azur");
-    EXPECT_TRUE(isVisible(control(8002)));
+    EXPECT_TRUE(isVisible(hintStatic(2)));
 }
 
 TEST_F(Answering, ModeFiveCountsWordsAndNeverHides) {
     open("picture4", mode5);
-    EXPECT_EQ(windowText(control(8001)), "en 2 mots");
-    EXPECT_EQ(windowText(control(8002)), "en 3 mots");
-    EXPECT_EQ(windowText(control(8003)), "en 3 mots") << "the character after \"!\" is no separator";
-    EXPECT_EQ(windowText(control(8004)), "en 1 mot");
-    EXPECT_TRUE(isVisible(control(8001)));
+    EXPECT_EQ(windowText(hintStatic(1)), "en 2 mots");
+    EXPECT_EQ(windowText(hintStatic(2)), "en 3 mots");
+    EXPECT_EQ(windowText(hintStatic(3)), "en 3 mots") << "the character after \"!\" is no separator";
+    EXPECT_EQ(windowText(hintStatic(4)), "en 1 mot");
+    EXPECT_TRUE(isVisible(hintStatic(1)));
     answer(1, "faux");
-    EXPECT_TRUE(isVisible(control(8001)));
+    EXPECT_TRUE(isVisible(hintStatic(1)));
 }
 
 TEST_F(Answering, ModeSevenRewritesTheHintOfASolvedQuestion) {
     open("picture4", mode7);
-    EXPECT_EQ(windowText(control(8004)), "en 1 mot");
+    EXPECT_EQ(windowText(hintStatic(4)), "en 1 mot");
     answer(4, "noir");
-    EXPECT_EQ(windowText(control(8004)), "indice quatre");
-    EXPECT_TRUE(isVisible(control(8004)));
+    EXPECT_EQ(windowText(hintStatic(4)), "indice quatre");
+    EXPECT_TRUE(isVisible(hintStatic(4)));
     answer(4, "blanc");
-    EXPECT_FALSE(isVisible(control(8004)));
+    EXPECT_FALSE(isVisible(hintStatic(4)));
 }
 
 TEST_F(Answering, F1TriesOneTextOnEveryUnsolvedField) {
@@ -151,17 +152,17 @@ TEST_F(Answering, F1TriesOneTextOnEveryUnsolvedField) {
     answer(1, "Paris");
     answer(2, "Berlin");
     type(3, "Rome");
-    releaseKey(control(4003), VK_F1);
-    EXPECT_EQ(windowText(control(4001)), "Paris");
-    EXPECT_EQ(windowText(control(4002)), "Berlin");
+    releaseKey(field(3), VK_F1);
+    EXPECT_EQ(windowText(field(1)), "Paris");
+    EXPECT_EQ(windowText(field(2)), "Berlin");
     EXPECT_EQ(verdict(3), "BRAVO");
-    EXPECT_EQ(GetFocus(), control(4003));
+    EXPECT_EQ(GetFocus(), field(3));
 
     answer(1, "x");
     answer(3, "Rom");
     type(3, "Berlin");
-    releaseKey(control(4003), VK_F1);
-    EXPECT_EQ(windowText(control(4001)), "Berlin");
+    releaseKey(field(3), VK_F1);
+    EXPECT_EQ(windowText(field(1)), "Berlin");
     EXPECT_EQ(verdict(1), "FAUX");
     EXPECT_EQ(verdict(2), "BRAVO");
     EXPECT_EQ(verdict(3), "FAUX");
@@ -172,9 +173,9 @@ TEST_F(Answering, F1WithAnEmptyFieldErasesNothing) {
     type(1, "Lyon");
     type(2, "Bonn");
     type(3, "");
-    releaseKey(control(4003), VK_F1);
-    EXPECT_EQ(windowText(control(4001)), "Lyon");
-    EXPECT_EQ(windowText(control(4002)), "Bonn");
+    releaseKey(field(3), VK_F1);
+    EXPECT_EQ(windowText(field(1)), "Lyon");
+    EXPECT_EQ(windowText(field(2)), "Bonn");
 }
 
 TEST_F(Answering, TheLinkOpensExactlyItsText) {

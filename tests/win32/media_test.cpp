@@ -241,7 +241,7 @@ TEST_F(MediaRows, EveryRowHasItsHostedPlayerAndPlainIconButtons) {
     EXPECT_TRUE(shownMessages.empty());
     for (int n = 1; n <= 4; ++n) {
         EXPECT_NE(mediaPlayer(n), nullptr) << n;
-        EXPECT_NE(GetWindow(control(9900 + n), GW_CHILD), nullptr) << "the media area hosts the player of row " << n;
+        EXPECT_NE(GetWindow(picture(n), GW_CHILD), nullptr) << "the media area hosts the player of row " << n;
         for (int id : {6000 + n, 7000 + n}) {
             const LONG style = GetWindowLongA(control(id), GWL_STYLE);
             EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << id;
@@ -485,10 +485,10 @@ TEST_F(MediaRows, AClipThatCannotBeLoadedGivesTheVideoMessage) {
 
 TEST_F(MediaRows, VideoRowsShowThePlayerInTheirArea) {
     open("media4", video);
-    const RECT area = placeInParent(control(9904));
+    const RECT area = placeInParent(picture(4));
     EXPECT_EQ(area.right - area.left, 260);
     EXPECT_EQ(area.bottom - area.top, 200);
-    HWND hosted = GetWindow(control(9904), GW_CHILD);
+    HWND hosted = GetWindow(picture(4), GW_CHILD);
     ASSERT_NE(hosted, nullptr);
     EXPECT_TRUE(IsWindowVisible(hosted));
     PlayStates states(mediaPlayer(4));
@@ -502,7 +502,7 @@ TEST_F(MediaRows, VideoRowsShowThePlayerInTheirArea) {
 TEST_F(MediaRows, CommandsOtherThanClicksAreIgnored) {
     open("media4");
     for (WORD code : {WORD(BN_SETFOCUS), WORD(BN_KILLFOCUS), WORD(BN_DBLCLK), WORD(1)}) {
-        SendMessageA(panel, WM_COMMAND, MAKEWPARAM(6001, code), reinterpret_cast<LPARAM>(control(6001)));
+        SendMessageA(panel, WM_COMMAND, MAKEWPARAM(6001, code), reinterpret_cast<LPARAM>(playButton(1)));
     }
     for (WPARAM id : {6000, 6097, 5001, 9901}) SendMessageA(panel, WM_COMMAND, id, 0);
     pump();
@@ -511,7 +511,7 @@ TEST_F(MediaRows, CommandsOtherThanClicksAreIgnored) {
 
     play(2);
     ASSERT_TRUE(exists("vyrla402.MP3"));
-    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(7002, BN_SETFOCUS), reinterpret_cast<LPARAM>(control(7002)));
+    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(7002, BN_SETFOCUS), reinterpret_cast<LPARAM>(stopButton(2)));
     SendMessageA(panel, WM_COMMAND, 7000, 0);
     SendMessageA(panel, WM_COMMAND, 7097, 0);
     pump();
@@ -564,15 +564,15 @@ TEST_F(MediaRows, EnterInAnAnswerFieldJudgesAndNeverPlays) {
     EXPECT_EQ(verdict(1), "BRAVO");
     EXPECT_EQ(currentMedia(), 0);
 
-    SetFocus(control(4001));
+    SetFocus(field(1));
     MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
     IsDialogMessageA(panel, &tab);
     pump();
     ASSERT_EQ(GetDlgCtrlID(GetFocus()), 6001);
-    SendMessageA(control(4002), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(control(4002), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageA(field(2), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(field(2), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     pump();
-    ASSERT_EQ(GetFocus(), control(4002));
+    ASSERT_EQ(GetFocus(), field(2));
     type(2, "sirene");
     enterThroughDialog();
     EXPECT_EQ(verdict(2), "BRAVO");
@@ -619,8 +619,8 @@ protected:
     }
     // The rows are inert, the answers are still judged and saved.
     void answerPlayAndSave(int line) {
-        SendMessageA(control(6001), BM_CLICK, 0, 0);
-        SendMessageA(control(7001), BM_CLICK, 0, 0);
+        SendMessageA(playButton(1), BM_CLICK, 0, 0);
+        SendMessageA(stopButton(1), BM_CLICK, 0, 0);
         pump();
         EXPECT_EQ(mediaFiles(), files({})) << "from line " << line;
         EXPECT_EQ(currentMedia(), 0) << "from line " << line;

@@ -1,20 +1,11 @@
 // The rows the question panel builds: ids, places, visibility, Tab order and
 // the canvas size, for each kind of quiz.
+#include "panel/panel_ids.h"
 #include "tests/win32/player_fixture.h"
 
 namespace {
 
 using PanelRows = PlayerWindows;
-
-void expectAt(HWND control, int x, int y, int w, int h, int line) {
-    ASSERT_NE(control, nullptr) << "from line " << line;
-    const RECT r = placeInParent(control);
-    EXPECT_EQ(r.left, x) << "from line " << line;
-    EXPECT_EQ(r.top, y) << "from line " << line;
-    EXPECT_EQ(r.right - r.left, w) << "from line " << line;
-    EXPECT_EQ(r.bottom - r.top, h) << "from line " << line;
-}
-#define EXPECT_AT(control, x, y, w, h) expectAt(control, x, y, w, h, __LINE__)
 
 TEST_F(PanelRows, TextQuizOfThreeQuestions) {
     open("text3");
@@ -22,15 +13,15 @@ TEST_F(PanelRows, TextQuizOfThreeQuestions) {
     EXPECT_EQ(quiz.contentHeight, 80);
     const int tops[] = {5, 30, 55};
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_AT(control(4000 + n), 610, tops[n - 1], 170, 20);
-        EXPECT_AT(control(5000 + n), 790, tops[n - 1], 100, 20);
+        EXPECT_AT(field(n), 610, tops[n - 1], 170, 20);
+        EXPECT_AT(verdictStatic(n), 790, tops[n - 1], 100, 20);
         EXPECT_EQ(verdict(n), "?");
     }
     // Every row's label and text share one id; the first of each is found.
-    EXPECT_AT(control(2000), 26, 7, 19, 17);
-    EXPECT_EQ(windowText(control(2000)), "1.");
-    EXPECT_EQ(windowText(control(3000)), "Capitale de la France");
-    EXPECT_EQ(SendMessageA(control(4001), EM_GETLIMITTEXT, 0, 0), 80);
+    EXPECT_AT(control(idNumberBase), 26, 7, 19, 17);
+    EXPECT_EQ(windowText(control(idNumberBase)), "1.");
+    EXPECT_EQ(windowText(control(idQuestionText)), "Capitale de la France");
+    EXPECT_EQ(SendMessageA(field(1), EM_GETLIMITTEXT, 0, 0), 80);
     EXPECT_EQ(windowText(window), "Capitales");
     EXPECT_EQ(score(), " 0 / 3");
 }
@@ -42,11 +33,11 @@ TEST_F(PanelRows, PictureBandsWithoutPictures) {
     const int x[] = {46, 336, 626, 46};
     const int top[] = {15, 15, 15, 165};
     for (int n = 1; n <= 4; ++n) {
-        EXPECT_AT(control(9900 + n), x[n - 1], top[n - 1] - 10, 260, 0);
-        EXPECT_AT(control(4000 + n), x[n - 1], top[n - 1], 260, 20);
-        EXPECT_AT(control(5000 + n), x[n - 1], top[n - 1] + 19, 260, 20);
-        EXPECT_AT(control(8000 + n), x[n - 1], top[n - 1] + 46, 260, 65);
-        EXPECT_AT(control(2000 + n), x[n - 1] - 28, top[n - 1] + 2, 27, 17);
+        EXPECT_AT(picture(n), x[n - 1], top[n - 1] - 10, 260, 0);
+        EXPECT_AT(field(n), x[n - 1], top[n - 1], 260, 20);
+        EXPECT_AT(verdictStatic(n), x[n - 1], top[n - 1] + 19, 260, 20);
+        EXPECT_AT(hintStatic(n), x[n - 1], top[n - 1] + 46, 260, 65);
+        EXPECT_AT(numberLabel(n), x[n - 1] - 28, top[n - 1] + 2, 27, 17);
     }
     EXPECT_EQ(quiz.bandHeight[0], 0);
     EXPECT_EQ(quiz.contentWidth, 910);
@@ -58,25 +49,25 @@ void modeZero(QuizState* quiz) { quiz->answerMode = 0; }
 
 TEST_F(PanelRows, NoHintStaticsBelowModeTwo) {
     open("picture4", modeZero);
-    EXPECT_EQ(control(8001), nullptr);
+    EXPECT_EQ(hintStatic(1), nullptr);
     EXPECT_EQ(quiz.contentHeight, 85 + 60);
 }
 
 TEST_F(PanelRows, TwoFieldsWithCaptionsAndAHiddenSecondField) {
     writeFileBytes(progressName.c_str(), "a\r\nb\r\nc\r\nd\r\n");
     open("pair4");
-    EXPECT_AT(control(4001), 106, 15, 201, 20);
-    EXPECT_AT(control(4002), 106, 34, 201, 20);
-    EXPECT_AT(control(5001), 306, 15, 60, 20);
-    EXPECT_AT(control(4003), 396, 15, 201, 20);
+    EXPECT_AT(field(1), 106, 15, 201, 20);
+    EXPECT_AT(field(2), 106, 34, 201, 20);
+    EXPECT_AT(verdictStatic(1), 306, 15, 60, 20);
+    EXPECT_AT(field(3), 396, 15, 201, 20);
     EXPECT_EQ(quiz.contentWidth, 970);
     // Question 2's second field expects "-": it holds "-" whatever was saved,
     // and it and its verdict are hidden, already right.
-    EXPECT_EQ(windowText(control(4004)), "-");
-    EXPECT_FALSE(isVisible(control(4004)));
-    EXPECT_FALSE(isVisible(control(5004)));
+    EXPECT_EQ(windowText(field(4)), "-");
+    EXPECT_FALSE(isVisible(field(4)));
+    EXPECT_FALSE(isVisible(verdictStatic(4)));
     EXPECT_EQ(verdict(4), "BRAVO");
-    EXPECT_EQ(windowText(control(4003)), "c");
+    EXPECT_EQ(windowText(field(3)), "c");
     HWND caption = GetDlgItem(panel, 156);
     ASSERT_NE(caption, nullptr);
     EXPECT_EQ(windowText(caption), "Nom");
@@ -85,17 +76,17 @@ TEST_F(PanelRows, TwoFieldsWithCaptionsAndAHiddenSecondField) {
 
 TEST_F(PanelRows, SoundRowsHaveButtonsAndNoCacher) {
     open("sound3");
-    EXPECT_AT(control(9901), 46, 5, 0, 0);
-    EXPECT_AT(control(4001), 66, 5, 240, 20);
-    EXPECT_AT(control(6001), 46, 5, 20, 20);
-    EXPECT_AT(control(7003), 626, 25, 20, 19);
+    EXPECT_AT(picture(1), 46, 5, 0, 0);
+    EXPECT_AT(field(1), 66, 5, 240, 20);
+    EXPECT_AT(playButton(1), 46, 5, 20, 20);
+    EXPECT_AT(stopButton(3), 626, 25, 20, 19);
     EXPECT_EQ(GetDlgItem(header, 33), nullptr);
-    EXPECT_NE(SendMessageA(control(6001), BM_GETIMAGE, IMAGE_ICON, 0), 0);
+    EXPECT_NE(SendMessageA(playButton(1), BM_GETIMAGE, IMAGE_ICON, 0), 0);
 }
 
 TEST_F(PanelRows, TabFollowsCreationOrder) {
     open("sound3");
-    SetFocus(control(4001));
+    SetFocus(field(1));
     const int order[] = {6001, 7001, 4002, 6002, 7002, 4003};
     for (int id : order) {
         MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
@@ -120,7 +111,7 @@ TEST_F(PanelRows, LabelColoursFollowTheQuizColour) {
     HDC dc = GetDC(panel);
     SetTextColor(dc, RGB(1, 2, 3));
     const auto brush = SendMessageA(panel, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                    reinterpret_cast<LPARAM>(control(2001)));
+                                    reinterpret_cast<LPARAM>(numberLabel(1)));
     EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), quiz.backgroundBrush);
     EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 255));
     ReleaseDC(panel, dc);

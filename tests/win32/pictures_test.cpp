@@ -16,16 +16,6 @@ HBITMAP shownBitmap(HWND pictureStatic) {
     return reinterpret_cast<HBITMAP>(SendMessageA(pictureStatic, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
-void expectAt(HWND control, int x, int y, int w, int h, int line) {
-    ASSERT_NE(control, nullptr) << "from line " << line;
-    const RECT r = placeInParent(control);
-    EXPECT_EQ(r.left, x) << "from line " << line;
-    EXPECT_EQ(r.top, y) << "from line " << line;
-    EXPECT_EQ(r.right - r.left, w) << "from line " << line;
-    EXPECT_EQ(r.bottom - r.top, h) << "from line " << line;
-}
-#define EXPECT_AT(control, x, y, w, h) expectAt(control, x, y, w, h, __LINE__)
-
 TEST(PictureLoading, EveryKindOfFileIsFittedToItsBox) {
     HMODULE self = GetModuleHandleA(nullptr);
     struct Case {
@@ -69,16 +59,16 @@ TEST_F(PictureRows, BandsTakeTheirTallestPicture) {
     open("bands");
     EXPECT_EQ(quiz.bandHeight[0], 200);
     EXPECT_EQ(quiz.bandHeight[1], 195);
-    EXPECT_AT(control(9901), 46, 5, 260, 200);
-    EXPECT_AT(control(9903), 626, 40, 260, 130);  // centred in its band
+    EXPECT_AT(picture(1), 46, 5, 260, 200);
+    EXPECT_AT(picture(3), 626, 40, 260, 130);  // centred in its band
     const int x[] = {46, 336, 626};
     for (int n = 1; n <= 3; ++n) {
-        EXPECT_AT(control(4000 + n), x[n - 1], 215, 260, 20);
-        EXPECT_AT(control(5000 + n), x[n - 1], 234, 260, 20);
+        EXPECT_AT(field(n), x[n - 1], 215, 260, 20);
+        EXPECT_AT(verdictStatic(n), x[n - 1], 234, 260, 20);
     }
     // The fourth question is alone in the second band.
-    EXPECT_AT(control(9904), 46, 275, 260, 195);
-    EXPECT_AT(control(4004), 46, 480, 260, 20);
+    EXPECT_AT(picture(4), 46, 275, 260, 195);
+    EXPECT_AT(field(4), 46, 480, 260, 20);
     EXPECT_EQ(quiz.contentWidth, 910);
     EXPECT_EQ(quiz.contentHeight, 540);
 }
@@ -87,35 +77,35 @@ void twoFields(QuizState* quiz) { quiz->answersPerQuestion = 2; }
 
 TEST_F(PictureRows, TwoFieldsMoveTheColumnsRight) {
     open("bands", twoFields);
-    EXPECT_AT(control(9901), 106, 5, 260, 200);
-    EXPECT_AT(control(4001), 106, 215, 201, 20);
-    EXPECT_AT(control(4002), 106, 234, 201, 20);
-    EXPECT_AT(control(5002), 306, 234, 60, 20);
-    EXPECT_AT(control(4003), 396, 215, 201, 20);
-    EXPECT_AT(control(4007), 106, 480, 201, 20);
+    EXPECT_AT(picture(1), 106, 5, 260, 200);
+    EXPECT_AT(field(1), 106, 215, 201, 20);
+    EXPECT_AT(field(2), 106, 234, 201, 20);
+    EXPECT_AT(verdictStatic(2), 306, 234, 60, 20);
+    EXPECT_AT(field(3), 396, 215, 201, 20);
+    EXPECT_AT(field(7), 106, 480, 201, 20);
     EXPECT_EQ(quiz.contentWidth, 970);
 }
 
 TEST_F(PictureRows, ASolvedQuestionShowsItsSolvedPictureRecentred) {
     open("bands");
-    HBITMAP before = shownBitmap(control(9901));
+    HBITMAP before = shownBitmap(picture(1));
     ASSERT_NE(before, nullptr);
     answer(1, "orange");
-    EXPECT_AT(control(9901), 76, 5, 200, 200);
-    HBITMAP after = shownBitmap(control(9901));
+    EXPECT_AT(picture(1), 76, 5, 200, 200);
+    HBITMAP after = shownBitmap(picture(1));
     EXPECT_NE(after, before);
     EXPECT_EQ(sizeOf(after).cx, 200);
     EXPECT_EQ(GetObjectType(before), 0u) << "the picture it replaced is deleted";
     answer(1, "orange ");  // the same verdict: nothing happens again
-    EXPECT_EQ(shownBitmap(control(9901)), after);
+    EXPECT_EQ(shownBitmap(picture(1)), after);
 }
 
 TEST_F(PictureRows, ARestoredRightAnswerKeepsItsSolvedPicture) {
     writeFileBytes(progressName.c_str(), "\r\nviolet\r\n");
     open("bands");
     EXPECT_EQ(verdict(2), "BRAVO");
-    EXPECT_AT(control(9902), 366, 5, 200, 200);
-    EXPECT_EQ(sizeOf(shownBitmap(control(9902))).cx, 200);
+    EXPECT_AT(picture(2), 366, 5, 200, 200);
+    EXPECT_EQ(sizeOf(shownBitmap(picture(2))).cx, 200);
 }
 
 void soundKind(QuizState* quiz) {
@@ -127,10 +117,10 @@ TEST_F(PictureRows, OnlyPictureQuizzesSwapInASolvedPicture) {
     // The same quiz, with its solved-state pictures, played as a sound quiz:
     // its media area must not be moved or resized.
     open("bands", soundKind);
-    const RECT before = placeInParent(control(9901));
+    const RECT before = placeInParent(picture(1));
     answer(1, "orange");
     EXPECT_EQ(verdict(1), "BRAVO");
-    const RECT after = placeInParent(control(9901));
+    const RECT after = placeInParent(picture(1));
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.right - after.left, 0);
     EXPECT_EQ(after.bottom - after.top, 0);
@@ -142,7 +132,7 @@ protected:
         SendMessageA(GetDlgItem(header, 33), BM_CLICK, 0, 0);
         pump();
     }
-    int top(int id) { return placeInParent(control(id)).top; }
+    int top(HWND control) { return placeInParent(control).top; }
 };
 
 TEST_F(Collapsing, ASolvedRowFoldsUpUnderItsPicture) {
@@ -150,16 +140,16 @@ TEST_F(Collapsing, ASolvedRowFoldsUpUnderItsPicture) {
     answer(2, "violet");
     const int height = quiz.contentHeight;
     tick();
-    EXPECT_FALSE(isVisible(control(9902)));
-    EXPECT_EQ(top(4002), 15);
-    EXPECT_EQ(top(5002), 34);
-    EXPECT_EQ(top(2002), 17);
-    EXPECT_EQ(top(4001), 215) << "other rows stay";
-    EXPECT_EQ(top(4004), 480);
+    EXPECT_FALSE(isVisible(picture(2)));
+    EXPECT_EQ(top(field(2)), 15);
+    EXPECT_EQ(top(verdictStatic(2)), 34);
+    EXPECT_EQ(top(numberLabel(2)), 17);
+    EXPECT_EQ(top(field(1)), 215) << "other rows stay";
+    EXPECT_EQ(top(field(4)), 480);
     EXPECT_EQ(quiz.contentHeight, height);
     tick();
-    EXPECT_TRUE(isVisible(control(9902)));
-    EXPECT_EQ(top(4002), 215);
+    EXPECT_TRUE(isVisible(picture(2)));
+    EXPECT_EQ(top(field(2)), 215);
 }
 
 void withHints(QuizState* quiz) { quiz->answerMode = 3; }
@@ -171,21 +161,21 @@ TEST_F(Collapsing, ACompleteBandClosesUpAndReopens) {
     answer(2, "violet");
     answer(3, "wrong");
     tick();
-    EXPECT_EQ(top(4004), 560) << "two rows collapsed: the band stays";
+    EXPECT_EQ(top(field(4)), 560) << "two rows collapsed: the band stays";
     answer(3, "sarcelle");  // solved while ticked: collapses at once, the band closes up
     EXPECT_EQ(quiz.rowHidden[1], 1);
     EXPECT_EQ(quiz.rowHidden[2], 1);
     EXPECT_EQ(quiz.rowHidden[3], 2);
-    EXPECT_EQ(top(4004), 560 - 200 - 65);
-    EXPECT_EQ(top(8004), 560 + 46 - 200 - 65) << "its hint moves with it";
+    EXPECT_EQ(top(field(4)), 560 - 200 - 65);
+    EXPECT_EQ(top(hintStatic(4)), 560 + 46 - 200 - 65) << "its hint moves with it";
     EXPECT_EQ(quiz.contentHeight, height - 265);
-    ShowWindow(control(8001), SW_HIDE);
+    ShowWindow(hintStatic(1), SW_HIDE);
     tick();
-    EXPECT_EQ(top(4004), 560);
-    EXPECT_EQ(top(4001), 215);
+    EXPECT_EQ(top(field(4)), 560);
+    EXPECT_EQ(top(field(1)), 215);
     EXPECT_EQ(quiz.contentHeight, height);
-    EXPECT_TRUE(isVisible(control(8001))) << "every restored row shows its hint";
-    EXPECT_TRUE(isVisible(control(9903)));
+    EXPECT_TRUE(isVisible(hintStatic(1))) << "every restored row shows its hint";
+    EXPECT_TRUE(isVisible(picture(3)));
     EXPECT_EQ(quiz.rowHidden[3], 0);
 }
 
@@ -196,7 +186,7 @@ TEST_F(Collapsing, TheLastIncompleteBandNeverClosesUp) {
     const int height = quiz.contentHeight;
     tick();
     EXPECT_EQ(quiz.rowHidden[4], 1);
-    EXPECT_EQ(top(4004), 480 - 200 - 195);
+    EXPECT_EQ(top(field(4)), 480 - 200 - 195);
     EXPECT_EQ(quiz.contentHeight, height - 200);
 }
 
@@ -221,16 +211,16 @@ TEST_F(Collapsing, EachBandKeepsItsAnswerCaptionsBesideItsFields) {
     EXPECT_EQ(captionTops(panel), start);
     answer(1, "orange");
     tick();
-    EXPECT_EQ(top(4001), 15);
+    EXPECT_EQ(top(field(1)), 15);
     EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 562, 582})) << "they follow the first column's fields";
     answer(3, "violet");
     answer(5, "sarcelle");
     EXPECT_EQ(quiz.rowHidden[3], 2);
-    EXPECT_EQ(top(4007), 560 - 265);
+    EXPECT_EQ(top(field(7)), 560 - 265);
     EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 297, 317})) << "the next band's captions close up with it";
     tick();
     EXPECT_EQ(captionTops(panel), start);
-    EXPECT_EQ(top(4007), 560);
+    EXPECT_EQ(top(field(7)), 560);
 }
 
 // Live GDI objects of the process. Wine keeps no such count; there, the
@@ -254,10 +244,10 @@ long gdiObjectCount() {
 
 TEST_F(PictureRows, TenThousandSwapsLeakNoGdiObject) {
     open("bands");
-    HWND field = control(4001);
+    HWND edit = field(1);
     auto judge = [&](const char* text) {
-        SetWindowTextA(field, text);
-        SendMessageA(field, WM_KEYUP, VK_RETURN, 0xC0000001);
+        SetWindowTextA(edit, text);
+        SendMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
     };
     // Caches of the platform's picture loader fill on first use.
     for (int i = 0; i < 50; ++i) {

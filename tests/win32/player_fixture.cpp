@@ -72,6 +72,15 @@ void writeFileBytes(const char* name, const std::string& bytes) {
 
 bool isVisible(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+void expectAt(HWND control, int x, int y, int w, int h, int line) {
+    ASSERT_NE(control, nullptr) << "from line " << line;
+    const RECT r = placeInParent(control);
+    EXPECT_EQ(r.left, x) << "from line " << line;
+    EXPECT_EQ(r.top, y) << "from line " << line;
+    EXPECT_EQ(r.right - r.left, w) << "from line " << line;
+    EXPECT_EQ(r.bottom - r.top, h) << "from line " << line;
+}
+
 RECT placeInParent(HWND control) {
     RECT place;
     GetWindowRect(control, &place);

@@ -38,6 +38,10 @@ void writeFileBytes(const char* name, const std::string& bytes);
 bool isVisible(HWND window);
 RECT placeInParent(HWND control);
 
+// Expects the control at (x, y) in its parent's client area, w × h in size.
+void expectAt(HWND control, int x, int y, int w, int h, int line);
+#define EXPECT_AT(control, x, y, w, h) expectAt(control, x, y, w, h, __LINE__)
+
 class PlayerWindows : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -51,6 +55,14 @@ protected:
     void close();
 
     HWND control(int id) const { return GetDlgItem(panel, id); }
+    // The controls of answer field f and of question n, by what they are.
+    HWND field(int f) const { return control(4000 + f); }
+    HWND verdictStatic(int f) const { return control(5000 + f); }
+    HWND numberLabel(int n) const { return control(2000 + n); }
+    HWND playButton(int n) const { return control(6000 + n); }
+    HWND stopButton(int n) const { return control(7000 + n); }
+    HWND hintStatic(int n) const { return control(8000 + n); }
+    HWND picture(int n) const { return control(9900 + n); }
     std::string verdict(int f) const { return windowText(control(5000 + f)); }
     std::string score() const { return windowText(GetDlgItem(header, 32)); }
     std::string code() const { return windowText(GetDlgItem(header, 30)); }

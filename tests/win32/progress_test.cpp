@@ -18,7 +18,7 @@ TEST_F(SavedAnswers, CloseWritesOneLinePerField) {
 TEST_F(SavedAnswers, NextStartRestoresAndJudgesAgain) {
     writeFileBytes(progressName.c_str(), "Paris\r\nBearlim\r\n");
     open("text3");
-    EXPECT_EQ(windowText(control(4001)), "Paris");
+    EXPECT_EQ(windowText(field(1)), "Paris");
     EXPECT_EQ(verdict(1), "BRAVO");
     EXPECT_EQ(verdict(2), "Presque");
     EXPECT_EQ(verdict(3), "?");
@@ -29,9 +29,9 @@ TEST_F(SavedAnswers, NextStartRestoresAndJudgesAgain) {
 TEST_F(SavedAnswers, F2AndSauverSaveNow) {
     open("text3");
     type(2, "Berlin");
-    releaseKey(control(4002), VK_F2);
+    releaseKey(field(2), VK_F2);
     EXPECT_EQ(fileBytes(progressName.c_str()), "\r\nBerlin\r\n\r\n");
-    EXPECT_EQ(GetFocus(), control(4002));
+    EXPECT_EQ(GetFocus(), field(2));
     type(1, "Lyon");
     SendMessageA(GetDlgItem(header, 27), BM_CLICK, 0, 0);
     pump();
@@ -52,7 +52,7 @@ TEST_F(SavedAnswers, AFailedSaveKeepsTheOldFileAndSaysSo) {
     type(1, "autre chose");
     // Nothing can be written beside the file: its replacement cannot be made.
     CreateDirectoryA((progressName + ".tmp").c_str(), nullptr);
-    releaseKey(control(4001), VK_F2);
+    releaseKey(field(1), VK_F2);
     EXPECT_EQ(fileBytes(progressName.c_str()), "Paris\r\n\r\n\r\n");
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0].caption, "Vyrla");

@@ -36,23 +36,10 @@ void expectSolidBrush(void* brush, COLORREF colour) {
     EXPECT_EQ(description.lbColor, colour);
 }
 
-TEST_F(QuizGdiTest, ConstructionGivesTheDefaultQuiz) {
+TEST_F(QuizGdiTest, ConstructionGivesTheDefaultsAndMakesTheBrushes) {
+    // Each default is checked by the native tests; here, that they are given.
     EXPECT_STREQ(quiz->title, "nom du vyrla");
-    EXPECT_STREQ(quiz->author, " createur");
     EXPECT_EQ(quiz->questionCount, 2);
-    EXPECT_EQ(quiz->answersPerQuestion, 1);
-    EXPECT_EQ(quiz->answerMode, 0);
-    EXPECT_EQ(quiz->kind, 0);
-    EXPECT_EQ(quiz->head, nullptr);
-    EXPECT_EQ(quiz->tail, nullptr);
-    EXPECT_EQ(quiz->red, 90);
-    EXPECT_EQ(quiz->green, 95);
-    EXPECT_EQ(quiz->blue, 150);
-    EXPECT_EQ(quiz->color, 0xFF6633u);
-    EXPECT_STREQ(quiz->mediaDir, "");
-}
-
-TEST_F(QuizGdiTest, ConstructionMakesTheBrushes) {
     // The background brush has the components' colour, not `color`.
     expectSolidBrush(quiz->backgroundBrush, 0x965F5A);
     expectSolidBrush(quiz->failBrush, 0x0000FF);

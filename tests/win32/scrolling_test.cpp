@@ -22,7 +22,7 @@ protected:
         SendMessageA(target, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
         pump();
     }
-    int fieldTop(int f) { return placeInParent(control(4000 + f)).top; }
+    int fieldTop(int f) { return placeInParent(field(f)).top; }
     int clientWidth = 0;
     int clientHeight = 0;
 };
@@ -66,7 +66,7 @@ TEST_F(Scrolling, WheelScrollsOneStepPerNotch) {
     wheel(panel, -240);
     EXPECT_EQ(verticalPosition(), 150);
     // Over a field the wheel reaches the panel once, not once more through MainWindow.
-    wheel(control(4001), -120);
+    wheel(field(1), -120);
     EXPECT_EQ(verticalPosition(), 200);
     wheel(window, -120);
     EXPECT_EQ(verticalPosition(), 250);
@@ -74,23 +74,23 @@ TEST_F(Scrolling, WheelScrollsOneStepPerNotch) {
 
 TEST_F(Scrolling, PageKeysInAFieldPageThePanel) {
     openSized("text30", 600, 300);
-    SetFocus(control(4001));
-    releaseKey(control(4001), VK_NEXT);
+    SetFocus(field(1));
+    releaseKey(field(1), VK_NEXT);
     EXPECT_EQ(verticalPosition(), clientHeight - 1);
-    releaseKey(control(4001), VK_DOWN);
+    releaseKey(field(1), VK_DOWN);
     const int bottom = 755 - clientHeight;
     EXPECT_EQ(verticalPosition(), std::min(2 * (clientHeight - 1), bottom));
-    releaseKey(control(4001), VK_PRIOR);
+    releaseKey(field(1), VK_PRIOR);
     EXPECT_EQ(verticalPosition(), std::min(2 * (clientHeight - 1), bottom) - (clientHeight - 1));
-    releaseKey(control(4001), VK_UP);
+    releaseKey(field(1), VK_UP);
     EXPECT_EQ(verticalPosition(), 0);
 }
 
 TEST_F(Scrolling, AFocusedFieldComesIntoView) {
     openSized("text30", 1000, 300);
-    SetFocus(control(4002));
+    SetFocus(field(2));
     EXPECT_EQ(verticalPosition(), 0) << "a visible field does not scroll";
-    SetFocus(control(4020));  // row top 480, below the view
+    SetFocus(field(20));  // row top 480, below the view
     EXPECT_EQ(verticalPosition(), 480 - 15);
     EXPECT_EQ(fieldTop(20), 15);
     EXPECT_EQ(horizontalPosition(), 0) << "the whole width is in view";
