@@ -292,6 +292,8 @@ std::vector<FileCase> fileCases() {
     badSignature[3] = 'g';
     const Bytes unknown = chunk("ZZZZ", {});
     afterEnd.insert(afterEnd.end(), unknown.begin(), unknown.end());
+    Bytes noCheck = file({ihdr(4, 3, 8, 2), idat(rows)}, false);
+    noCheck.resize(noCheck.size() - 4);
     std::vector<FileCase> cases = {
         {"15 bytes", Bytes(good.begin(), good.begin() + 15), scanRefuses, pngErrorNotPng},
         {"signature", badSignature, scanRefuses, pngErrorNotPng},
@@ -310,6 +312,7 @@ std::vector<FileCase> fileCases() {
         {"image data continued in \"IDAt\"", withImageDataPieces(libpngFile, {40}, "IDAt"), scanRefuses, pngErrorUnsupported},
         {"8192 x 8192 grey, within the limit, its data short", file({ihdr(8192, 8192, 8, 0), idat({0, 0})}), decodeRefuses, pngErrorNotPng},
         {"no image data", file({ihdr(1, 1, 8, 0)}), decodeRefuses, pngErrorNotPng},
+        {"image data chunk cut before its check value", noCheck, decodeRefuses, pngErrorNotPng},
         {"indices without palette", file({ihdr(2, 1, 8, 3), idat({0, 0, 1})}), decodeRefuses, pngErrorNotPng},
         {"indices with 257 colours", file({ihdr(1, 1, 8, 3), chunk("PLTE", Bytes(257 * 3, 1)), idat({0, 0})}), decodeRefuses, pngErrorNotPng},
         {"truecolour with 257 colours", file({ihdr(1, 1, 8, 2), chunk("PLTE", Bytes(257 * 3, 1)), idat({0, 0, 0, 0})}), decodeRefuses,
@@ -522,6 +525,8 @@ TEST(PngStages, EachCallInTheWrongStageIsRefused) {
         // Flag 0, another colour type, another depth, a code not listed for the kind.
         EXPECT_TRUE(refused(pngPrepareBitmap(&state, format, &layout), pngErrorFormatMismatch)) << std::hex << format;
     }
+    const uint32_t flag0 = pngFormatWord(pngTruecolour, 16, 0, pngRgb16ToBgr48);  // listed, but flag 0
+    EXPECT_EQ(decode(file({ihdr(1, 1, 16, 2), idat(Bytes(7, 0))}), flag0).error, pngErrorFormatMismatch);
     // The pixel buffer out of memory, then made twice.
     ASSERT_EQ(pngPrepareBitmap(&state, pngDefaultFormat, &layout), 1);
     const PngAllocator previous = pngSetAllocator([](size_t) -> void* { return nullptr; });
