@@ -18,16 +18,6 @@
 
 namespace {
 
-StoredContents contentsOf(const StoredQuiz& stored) {
-    StoredContents contents{};
-    contents.contentBlock = stored.contentBlock.data();
-    contents.quizResource = stored.quizResource.data();
-    contents.quizResourceSize = stored.quizResource.size();
-    contents.codesResource = stored.codesResource.data();
-    contents.codesResourceSize = stored.codesResource.size();
-    return contents;
-}
-
 // The second text of modes 3 and 6, which the player reads and drops: taken
 // from the expanded quiz resource, unscrambled from where the loader did.
 std::vector<std::string> extraTexts(const StoredQuiz& stored, const LoadReport& report, const QuizState& state) {
@@ -146,7 +136,7 @@ std::string pictureExtension(const std::vector<uint8_t>& picture) {
 
 bool dumpQuiz(const StoredQuiz& stored, const std::string& origin, QuizDump* dump, std::string* error) {
     *dump = QuizDump{};
-    const PlayerLoad loaded = loadLikePlayer(contentsOf(stored));
+    const PlayerLoad loaded = loadLikePlayer(storedContents(stored.contentBlock.data(), stored.quizResource, stored.codesResource));
     const LoadReport& report = loaded.report;
     const QuizState& state = *loaded.quiz;
     std::string shown;

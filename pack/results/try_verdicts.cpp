@@ -5,14 +5,13 @@
 #include <string>
 
 #include "judge/judge_answer.h"
+#include "pack/stored/load_as_player.h"
+#include "pack/stored/quiz_encode.h"
 #include "pack/stored/windows1252.h"
+#include "quiz/answer_fields.h"
 #include "quiz/progress_lines.h"
-#include "quiz/messages.h"
-#include "quiz/quiz_loader.h"
 
 namespace {
-
-void silent(const char*, const char*, unsigned) {}
 
 struct Field {
     int question;  // from 1
@@ -27,19 +26,14 @@ bool parseField(const std::string& number, const QuizState& quiz, Field* field) 
     if (part != "1" && part != "2") return false;
     field->question = std::atoi(whole.c_str());
     field->k = part == "2" ? 2 : 1;
-    // A text quiz has one field per question, whatever it declares.
-    const bool twoFields = quiz.answersPerQuestion == 2 && quiz.kind != kindText;
-    return field->question >= 1 && field->question <= quiz.questionCount && (field->k == 1 || twoFields);
+    return field->question >= 1 && field->question <= quiz.questionCount &&
+           (field->k == 1 || fieldsPerQuestion(&quiz) == 2);
 }
 
 }  // namespace
 
 bool tryVerdicts(const EncodedQuiz& encoded, std::istream& in, std::ostream& out, std::ostream& errors) {
-    auto quiz = std::make_unique<QuizState>();
-    setQuizDefaults(quiz.get());
-    const MessageSink previous = setMessageSink(silent);
-    loadQuizContents(quiz.get(), storedContents(encoded));
-    setMessageSink(previous);
+    const LoadedQuiz quiz = loadAsPlayer(storedContents(encoded), nullptr);
 
     bool allRead = true;
     std::string line;
@@ -61,6 +55,5 @@ bool tryVerdicts(const EncodedQuiz& encoded, std::istream& in, std::ostream& out
         const char* verdict = judgeAnswer(field.k == 1 ? node->answer : node->secondAnswer, typed.c_str());
         out << line.substr(0, tab) << '\t' << windows1252ToUtf8(typed) << '\t' << windows1252ToUtf8(verdict) << '\n';
     }
-    freeQuestionList(quiz.get());
     return allRead;
 }

@@ -13,6 +13,17 @@ void record(const char* text, const char* caption, unsigned) {
 
 }  // namespace
 
+StoredContents storedContents(const uint8_t* contentBlock, const std::vector<uint8_t>& quizResource,
+                              const std::vector<uint8_t>& codesResource) {
+    StoredContents contents{};
+    contents.contentBlock = contentBlock;
+    contents.quizResource = quizResource.data();
+    contents.quizResourceSize = quizResource.size();
+    contents.codesResource = codesResource.data();
+    contents.codesResourceSize = codesResource.size();
+    return contents;
+}
+
 void LoadedQuizDeleter::operator()(QuizState* quiz) const {
     freeQuestionList(quiz);
     delete quiz;

@@ -3,6 +3,7 @@
 // judge against.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ struct PlayerLoad {
     LoadReport report{};
     std::vector<LoaderMessage> messages;
 };
+
+// The three stored contents as the loader takes them (borrowed, not copied);
+// the ContentBlock is its fixed 70 bytes.
+StoredContents storedContents(const uint8_t* contentBlock, const std::vector<uint8_t>& quizResource,
+                              const std::vector<uint8_t>& codesResource);
 
 // Loads stored contents with the player's own loader, keeping the message
 // boxes it would have shown instead of showing them.

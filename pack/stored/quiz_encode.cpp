@@ -131,13 +131,7 @@ ContentSizes measureContents(const QuizContent& quiz) {
 }
 
 StoredContents storedContents(const EncodedQuiz& encoded) {
-    StoredContents contents{};
-    contents.contentBlock = encoded.contentBlock.data();
-    contents.quizResource = encoded.quizResource.data();
-    contents.quizResourceSize = encoded.quizResource.size();
-    contents.codesResource = encoded.codesResource.data();
-    contents.codesResourceSize = encoded.codesResource.size();
-    return contents;
+    return storedContents(encoded.contentBlock.data(), encoded.quizResource, encoded.codesResource);
 }
 
 EncodedQuiz encodeQuiz(const QuizContent& quiz, std::vector<std::string>* notes) {
