@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Plants each fault of mutants.txt in turn, rebuilds, runs the tests that
 can see it and counts the faults caught. Native faults (pure code, used by the
-native tests) run the native unit tests; the others rebuild the Windows
+native tests) run the native unit tests and the native suite's scripts; the others rebuild the Windows
 preset and run the Win32 tests under Wine (the 10,000-swap test left out);
 a pure fault the native tests miss is tried on the Win32 tests too.
 
@@ -39,6 +39,13 @@ def win32_tests():
     return run(['ctest', '-R', 'e2e_picture_quiz|vyrla_built_quiz_tests'], windows)
 
 
+def native_scripts():
+    """The native suite's tests outside the unit test binary: the packer's
+    commands as an author runs them, and the PngSuite against libpng."""
+    built = run(['cmake', '--build', native, '-j1', '--target', 'vyrla-pack', 'png-compare'], root)
+    return built and run(['ctest', '-R', 'pack_commands|png_compare_pngsuite'], native)
+
+
 def pure(path):
     """Pure code: what the native unit tests link."""
     text = open(os.path.join(root, path), encoding='utf-8').read()
@@ -71,7 +78,7 @@ def main():
         try:
             if pure(path):
                 built = run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests'], root)
-                passed = built and run(['./tests/native/vyrla_native_tests'], native)
+                passed = built and run(['./tests/native/vyrla_native_tests'], native) and native_scripts()
                 if passed and not path.startswith('pack/') and not args.native_only:
                     built = run(['cmake', '--build', windows, '-j2'], root)
                     passed = built and win32_tests()
