@@ -1,275 +1,276 @@
-// The PE32+ reader on a real small executable, and on one damaged field at a
-// time: each damage gives its own error, never a crash or a read outside.
+// The executable reader and its resource tree on a real small executable and
+// on one damaged field at a time: each damage gives its own error, never a
+// crash or a read outside the file. Then the writer: the resource section
+// appended or rewritten in place, everything else kept byte for byte, the
+// headers made consistent, and the layouts that cannot be rewritten refused.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pack/exe/pe_image.h"
+#include "pack/exe/pe_resources.h"
+#include "pack/exe/pe_writer.h"
 #include "tests/support/pe_samples.h"
 
 namespace {
 
-PeError errorOf(Bytes file) {
+struct Read {
     PeImage image;
+    std::vector<Resource> resources;
     PeProblem problem;
-    const bool ok = readPeImage(std::move(file), &image, &problem);
-    EXPECT_EQ(ok, problem.error == PeError::none) << problem.message();
-    return problem.error;
+};
+
+// The image and its resources; the first problem met.
+Read read(Bytes file) {
+    Read r;
+    const bool image = readPeImage(std::move(file), &r.image, &r.problem);
+    EXPECT_EQ(image, r.problem.error == PeError::none) << r.problem.message();
+    if (image && !readResources(r.image, &r.resources, &r.problem)) EXPECT_TRUE(r.resources.empty());
+    return r;
+}
+
+std::string names(const Read& r) {
+    std::string text;
+    for (const PeSection& section : r.image.sections) text += section.displayName() + " ";
+    for (const Resource& x : r.resources) text += x.type.display() + "/" + x.name.display() + "/" + std::to_string(x.language) + " ";
+    return text;
 }
 
 TEST(PeImage, ReadsTheStandInPlayer) {
-    PeImage image;
-    PeProblem problem;
-    ASSERT_TRUE(readPeImage(peSample("tiny-player.exe"), &image, &problem)) << problem.message();
-    EXPECT_EQ(image.fileAlignment, 0x200u);
-    EXPECT_EQ(image.sectionAlignment, 0x1000u);
-    std::vector<std::string> names;
-    for (const PeSection& section : image.sections) {
-        names.push_back(section.displayName());
-    }
-    const std::vector<std::string> expected = {".text", ".rdata", ".vyrla", ".pdata",
-                                               ".xdata", ".idata", ".rsrc", ".reloc"};
-    EXPECT_EQ(names, expected);
-    ASSERT_NE(image.directory(directoryResources), nullptr);
-    EXPECT_EQ(image.directory(directoryResources)->address, sectionNamed(image, ".rsrc")->virtualAddress);
-    EXPECT_EQ(image.endOfSectionData(), image.file.size());
-}
-
-// The linker's own checksum is the oracle.
-TEST(PeImage, ChecksumMatchesTheLinkers) {
-    PeImage image;
-    PeProblem problem;
-    ASSERT_TRUE(readPeImage(peSample("tiny-player.exe"), &image, &problem));
-    ASSERT_NE(image.checksum, 0u);
-    EXPECT_EQ(peChecksum(image.file, image.checksumOffset()), image.checksum);
-}
-
-TEST(PeImage, ChecksumOfAnOddLengthCountsTheLastByteAsALowByte) {
-    // Words 0x0201 and 0x0003, the field (bytes 4-7) skipped, plus 5 bytes.
-    const Bytes file = {1, 2, 3, 0, 0xFF};
-    EXPECT_EQ(peChecksum(file, 4), 0x0201u + 0x0003u + 5u);
-}
-
-TEST(PeImage, ChecksumFoldsCarries) {
-    const Bytes file = {0xFF, 0xFF, 0x02, 0x00, 0, 0, 0, 0};
-    // 0xFFFF + 0x0002 = 0x10001, folded to 0x0002; plus 8 bytes.
-    EXPECT_EQ(peChecksum(file, 4), 0x0002u + 8u);
-}
-
-TEST(PeImage, BytesAtStaysInsideStoredData) {
-    PeImage image;
-    PeProblem problem;
-    ASSERT_TRUE(readPeImage(peSample("tiny-player.exe"), &image, &problem));
-    const PeSection* vyrla = sectionNamed(image, ".vyrla");
-    ASSERT_NE(vyrla, nullptr);
-    EXPECT_NE(bytesAt(image, vyrla->virtualAddress, vyrla->virtualSize).data(), nullptr);
-    EXPECT_EQ(bytesAt(image, vyrla->virtualAddress, vyrla->virtualSize + 1).data(), nullptr);
-    EXPECT_EQ(bytesAt(image, 0xFFFFFFF0u, 32).data(), nullptr);
-    EXPECT_EQ(bytesAt(image, 0, 4).data(), nullptr);  // headers are not a section
-}
-
-TEST(PeImage, EmptyAndTinyFilesAreTooShort) {
-    EXPECT_EQ(errorOf({}), PeError::tooShort);
-    EXPECT_EQ(errorOf(Bytes(63, 0)), PeError::tooShort);
-}
-
-TEST(PeImage, TextIsNotAnExecutable) {
-    const std::string text = "kind = \"text\"\ntitle = \"Ceci n'est pas un programme\"\n" + std::string(100, ' ');
-    EXPECT_EQ(errorOf(Bytes(text.begin(), text.end())), PeError::notExecutable);
-}
-
-TEST(PeImage, DosHeaderPointingNowhere) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, 0x3C, 0xFFFFFFF0u);
-    EXPECT_EQ(errorOf(file), PeError::noPeHeader);
-    setU32(&file, 0x3C, 0x40);  // inside the DOS stub: no signature there
-    EXPECT_EQ(errorOf(file), PeError::noPeHeader);
-}
-
-TEST(PeImage, ThirtyTwoBitExecutable) {
-    EXPECT_EQ(errorOf(peSample("tiny-player-32bit.exe")), PeError::thirtyTwoBit);
-    // Either the machine or the magic number says so.
-    Bytes file = peSample("tiny-player.exe");
-    setU16(&file, optionalOffset(file), magicPe32);
-    EXPECT_EQ(errorOf(file), PeError::thirtyTwoBit);
-}
-
-TEST(PeImage, OtherProcessor) {
-    Bytes file = peSample("tiny-player.exe");
-    setU16(&file, coffOffset(file), 0xAA64);  // ARM64
-    EXPECT_EQ(errorOf(file), PeError::wrongMachine);
-}
-
-TEST(PeImage, DllAndObjectAreNotPrograms) {
-    Bytes dll = peSample("tiny-player.exe");
-    setU16(&dll, coffOffset(dll) + 18, static_cast<uint16_t>(getU16(dll, coffOffset(dll) + 18) | 0x2000));
-    EXPECT_EQ(errorOf(dll), PeError::notProgram);
-    Bytes object = peSample("tiny-player.exe");
-    setU16(&object, coffOffset(object) + 18, static_cast<uint16_t>(getU16(object, coffOffset(object) + 18) & ~2));
-    EXPECT_EQ(errorOf(object), PeError::notProgram);
-}
-
-TEST(PeImage, TruncatedEverywhere) {
-    const Bytes whole = peSample("tiny-player.exe");
-    const size_t sections = sectionTableOffset(whole);
-    for (size_t size : {size_t(70), coffOffset(whole) + 10, optionalOffset(whole) + 100, sections + 50}) {
-        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_EQ(errorOf(cut), PeError::truncatedHeaders) << "cut at " << size;
-    }
-    // Past the headers, a missing end of section data.
-    for (size_t size : {size_t(0x1000), whole.size() - 1, whole.size() - 0x200}) {
-        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-        EXPECT_EQ(errorOf(cut), PeError::truncatedSection) << "cut at " << size;
-    }
-}
-
-TEST(PeImage, BadAlignments) {
-    const Bytes whole = peSample("tiny-player.exe");
-    const size_t optional = optionalOffset(whole);
-    const struct {
-        uint32_t section;
-        uint32_t file;
-    } cases[] = {{0x1000, 0x300}, {0x1000, 0}, {0x1000, 256}, {0x800, 0x1000}, {0x800, 0x200}, {0x3000, 0x200}};
-    for (const auto& alignment : cases) {
-        Bytes file = whole;
-        setU32(&file, optional + 32, alignment.section);
-        setU32(&file, optional + 36, alignment.file);
-        EXPECT_EQ(errorOf(file), PeError::badAlignment) << alignment.section << " " << alignment.file;
-    }
-}
-
-TEST(PeImage, TooManyDataDirectories) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, optionalOffset(file) + 108, 17);
-    EXPECT_EQ(errorOf(file), PeError::badOptionalHeader);
-}
-
-TEST(PeImage, OptionalHeaderTooSmall) {
-    Bytes file = peSample("tiny-player.exe");
-    setU16(&file, coffOffset(file) + 16, 100);
-    EXPECT_EQ(errorOf(file), PeError::badOptionalHeader);
-}
-
-TEST(PeImage, NoSectionsOrTooMany) {
-    Bytes none = peSample("tiny-player.exe");
-    setU16(&none, coffOffset(none) + 2, 0);
-    EXPECT_EQ(errorOf(none), PeError::badSectionTable);
-    Bytes many = peSample("tiny-player.exe");
-    setU16(&many, coffOffset(many) + 2, 97);
-    EXPECT_EQ(errorOf(many), PeError::badSectionTable);
-}
-
-TEST(PeImage, SectionsOutOfOrderOrOverlapping) {
-    Bytes file = peSample("tiny-player.exe");
-    const size_t rdata = sectionHeaderOffset(file, ".rdata");
-    setU32(&file, rdata + 12, 0x1000);  // the same address as .text
-    EXPECT_EQ(errorOf(file), PeError::badSectionTable);
-
-    Bytes shared = peSample("tiny-player.exe");
-    const size_t vyrla = sectionHeaderOffset(shared, ".vyrla");
-    setU32(&shared, vyrla + 20, getU32(shared, sectionHeaderOffset(shared, ".rdata") + 20));
-    EXPECT_EQ(errorOf(shared), PeError::badSectionTable);
-
-    Bytes unaligned = peSample("tiny-player.exe");
-    setU32(&unaligned, sectionHeaderOffset(unaligned, ".vyrla") + 12, 0x3004);
-    EXPECT_EQ(errorOf(unaligned), PeError::badSectionTable);
-}
-
-TEST(PeImage, SectionPastTheImageSize) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, optionalOffset(file) + 56, 0x3000);
-    EXPECT_EQ(errorOf(file), PeError::badSectionTable);
-}
-
-TEST(PeImage, SectionDataInsideTheHeaders) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, sectionHeaderOffset(file, ".text") + 20, 0x100);
-    EXPECT_EQ(errorOf(file), PeError::badSectionTable);
-}
-
-TEST(PeImage, HugeSectionSizesDoNotWrap) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, sectionHeaderOffset(file, ".reloc") + 16, 0xFFFFFE00u);
-    EXPECT_EQ(errorOf(file), PeError::truncatedSection);
-    Bytes virtualSize = peSample("tiny-player.exe");
-    setU32(&virtualSize, sectionHeaderOffset(virtualSize, ".reloc") + 8, 0xFFFFFFF0u);
-    EXPECT_EQ(errorOf(virtualSize), PeError::badSectionTable);
-}
-
-TEST(PeImage, DataDirectoryOutsideTheImage) {
-    Bytes file = peSample("tiny-player.exe");
-    setU32(&file, optionalOffset(file) + 112 + 8 * 2, 0xFFFFFF00u);
-    setU32(&file, optionalOffset(file) + 112 + 8 * 2 + 4, 0x1000);
-    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
-    // The certificate table is measured against the file, not the image.
-    Bytes signedFile = peSample("tiny-player.exe");
-    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4, static_cast<uint32_t>(signedFile.size()));
-    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4 + 4, 8);
-    EXPECT_EQ(errorOf(signedFile), PeError::badDataDirectory);
-    // Found by fuzzing: a signature over section data, which dropping it
-    // would have cut away.
-    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4, static_cast<uint32_t>(signedFile.size() - 16));
-    setU32(&signedFile, optionalOffset(signedFile) + 112 + 8 * 4 + 4, 16);
-    EXPECT_EQ(errorOf(signedFile), PeError::badDataDirectory);
-}
-
-// Found by fuzzing: a directory past the last section, inside a declared
-// image size larger than the sections, fell outside the image once the
-// writer recomputed that size.
-TEST(PeImage, DataDirectoryOutsideEverySection) {
-    Bytes file = peSample("tiny-player.exe");
-    const uint32_t imageSize = getU32(file, optionalOffset(file) + 56);
-    setU32(&file, optionalOffset(file) + 56, imageSize + 0x4000);
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1, imageSize + 0x1000);
-    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
-    // In the headers (as bound imports are) or in a section's alignment
-    // padding is fine.
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1, 0x300);
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x20);
-    EXPECT_EQ(errorOf(file), PeError::none);
-    const size_t vyrla = sectionHeaderOffset(file, ".vyrla");
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1, getU32(file, vyrla + 12) + 0xF00);
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x100);
-    EXPECT_EQ(errorOf(file), PeError::none);
-    setU32(&file, optionalOffset(file) + 112 + 8 * 1 + 4, 0x101);
-    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
-}
-
-TEST(PeImage, RelocationOutsideEverySection) {
-    Bytes file = peSample("tiny-player.exe");
-    const uint32_t relocations = getU32(file, sectionHeaderOffset(file, ".reloc") + 20);
-    setU32(&file, relocations, getU32(file, optionalOffset(file) + 56));  // the page past the image
-    EXPECT_EQ(errorOf(file), PeError::badDataDirectory);
-}
-
-TEST(PeImage, RelocationsAreReadAsTheLoaderReadsThem) {
-    PeImage image;
-    PeProblem problem;
-    ASSERT_TRUE(readPeImage(peSample("tiny-player.exe"), &image, &problem));
-    const std::vector<PeRelocation> relocations = relocationsOf(image);
-    ASSERT_FALSE(relocations.empty());
+    const Read r = read(peSample("tiny-player.exe"));
+    EXPECT_EQ(names(r), ".text .rdata .vyrla .pdata .xdata .idata .rsrc .reloc \"PATCH\"/104/1033 \"PATCH\"/105/1033 1/1/1033 "
+                        "3/1/1033 3/2/1033 3/3/1033 3/4/1033 5/1001/1033 5/1002/1033 12/1003/1033 14/1004/1033 14/1005/1033 16/1/1033 ");
+    EXPECT_EQ(peChecksum(r.image.file, r.image.checksumOffset()), r.image.checksum);  // the linker's own
+    const PeSection* vyrla = sectionNamed(r.image, ".vyrla");
+    EXPECT_NE(bytesAt(r.image, vyrla->virtualAddress, vyrla->virtualSize).data(), nullptr);
+    EXPECT_EQ(bytesAt(r.image, vyrla->virtualAddress, vyrla->virtualSize + 1).data(), nullptr);
+    EXPECT_EQ(bytesAt(r.image, 0, 4).data(), nullptr);  // headers are not a section
+    // The pointer to the ContentBlock, in the data, is relocated.
+    const std::vector<PeRelocation> relocations = relocationsOf(r.image);
     bool inData = false;
-    for (const PeRelocation& relocation : relocations) {
-        EXPECT_EQ(relocation.size, 8u) << "64-bit pointers";
-        const PeSection* section = sectionAt(image, static_cast<uint32_t>(relocation.address));
-        ASSERT_NE(section, nullptr);
-        inData = inData || section->displayName() == ".rdata";  // the pointer to the ContentBlock
-    }
+    for (const PeRelocation& x : relocations) inData |= x.size == 8 && sectionAt(r.image, uint32_t(x.address)) == sectionNamed(r.image, ".rdata");
     EXPECT_TRUE(inData);
 }
 
-TEST(PeImage, EveryErrorHasItsOwnText) {
-    const std::string none = peErrorText(PeError::none);
-    std::vector<std::string> seen;
-    for (int error = static_cast<int>(PeError::tooShort); error <= static_cast<int>(PeError::unsupportedLayout);
-         ++error) {
-        const std::string text = peErrorText(static_cast<PeError>(error));
-        EXPECT_NE(text, "unknown error");
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), text), 0) << text;
-        seen.push_back(text);
+// Where a damage goes, and what it puts there.
+using At = std::function<size_t(const Bytes&)>;
+using Damage = std::function<void(Bytes*)>;
+At at(size_t offset) { return [=](const Bytes&) { return offset; }; }
+At coff(size_t field) { return [=](const Bytes& f) { return coffOffset(f) + field; }; }
+At opt(size_t field) { return [=](const Bytes& f) { return optionalOffset(f) + field; }; }
+At sec(const char* name, size_t field) { return [=](const Bytes& f) { return sectionHeaderOffset(f, name) + field; }; }
+At end(int64_t plus) { return [=](const Bytes& f) { return f.size() + plus; }; }
+At valueAt(At field, uint32_t plus = 0) { return [=](const Bytes& f) { return getU32(f, field(f)) + plus; }; }
+// In the resource tree: a field of its root, whose entry `i` is at 16 + 8 * i
+// ("PATCH", then the types 1, 3, 5...), or of the table an entry points to.
+At rsrc(size_t field) { return [=](const Bytes& f) { return getU32(f, sectionHeaderOffset(f, ".rsrc") + 20) + field; }; }
+At below(At entry, size_t field) { return [=](const Bytes& f) { return rsrc(field)(f) + (getU32(f, entry(f) + 4) & 0x7FFFFFFF); }; }
+Damage set32(At where, uint32_t value) { return [=](Bytes* f) { setU32(f, where(*f), value); }; }
+Damage set16(At where, uint16_t value) { return [=](Bytes* f) { setU16(f, where(*f), value); }; }
+Damage put(At where, At value) { return [=](Bytes* f) { setU32(f, where(*f), static_cast<uint32_t>(value(*f))); }; }
+Damage cut(At size) { return [=](Bytes* f) { f->resize(size(*f)); }; }
+Damage both(Damage a, Damage b) { return [=](Bytes* f) { a(f), b(f); }; }
+Damage align(uint32_t section, uint32_t file) { return both(set32(opt(32), section), set32(opt(36), file)); }
+Damage directory(size_t index, At address, uint32_t size) { return both(put(opt(112 + 8 * index), address), set32(opt(116 + 8 * index), size)); }
+
+PeImage imageOf(Bytes file) {
+    Read r = read(std::move(file));
+    EXPECT_EQ(r.problem.error, PeError::none) << r.problem.message();
+    return std::move(r.image);
+}
+
+std::vector<Resource> resourcesOf(const PeImage& image) { return read(image.file).resources; }
+
+// The image's resources with the quiz's bytes replaced by `size` bytes.
+PeRewrite rewriteWith(const PeImage& image, size_t quizSize, std::vector<SectionPatch> patches = {}) {
+    PeRewrite rewrite{resourcesOf(image), std::move(patches)};
+    if (!rewrite.resources.empty()) rewrite.resources[0].bytes.assign(quizSize, 0x5A);
+    return rewrite;
+}
+
+// The new file, or the error with nothing written.
+PeError rewrite(const PeImage& image, const PeRewrite& rewrite, Bytes* out, std::vector<std::string>* notes = nullptr) {
+    PeProblem problem;
+    EXPECT_EQ(rewritePeImage(image, rewrite, out, notes, &problem), !out->empty());
+    return problem.error;
+}
+
+// Each damage gives its own error when the file is read or, once it reads,
+// when a quiz (and a patch) is written into it.
+TEST(PeImage, EachDamageGivesItsOwnError) {
+    const std::vector<SectionPatch> block = {{".vyrla", 0, Bytes(70, 1)}};
+    const Damage exceptionData = put(opt(136), valueAt(sec(".vyrla", 12), 0x20));
+    const At patch104 = below(rsrc(16), 16), language = below(patch104, 16);  // and below(language, 0) its data entry
+    const struct {
+        const char* what;
+        Damage damage;
+        PeError error;
+        std::vector<SectionPatch> patches = {};
+    } cases[] = {
+        {"63 bytes", cut(at(63)), PeError::tooShort},
+        {"text", [](Bytes* f) { f->assign(200, 'k'); }, PeError::notExecutable},
+        {"DOS header pointing past the end", set32(at(0x3C), 0xFFFFFFF0u), PeError::noPeHeader},
+        {"PE32 magic", set16(opt(0), magicPe32), PeError::thirtyTwoBit},
+        {"ARM64", set16(coff(0), 0xAA64), PeError::wrongMachine},
+        {"DLL", set16(coff(18), 0x2022), PeError::notProgram},
+        {"object", set16(coff(18), 0x0020), PeError::notProgram},
+        {"cut in the COFF header", cut(coff(10)), PeError::truncatedHeaders},
+        {"cut in the optional header", cut(opt(100)), PeError::truncatedHeaders},
+        {"cut in the section table", cut(sec(".text", 50)), PeError::truncatedHeaders},
+        {"last byte cut", cut(end(-1)), PeError::truncatedSection},
+        {"alignments 0x1000/0x300", align(0x1000, 0x300), PeError::badAlignment},
+        {"alignments 0x800/0x1000", align(0x800, 0x1000), PeError::badAlignment},
+        {"alignments 0x800/0x200", align(0x800, 0x200), PeError::badAlignment},
+        {"17 data directories", set32(opt(108), 17), PeError::badOptionalHeader},
+        {"17 data directories with room for them", both(set32(opt(108), 17), set16(coff(16), 248)), PeError::badOptionalHeader},
+        {"optional header too small", set16(coff(16), 100), PeError::badOptionalHeader},
+        {"no sections", set16(coff(2), 0), PeError::badSectionTable},
+        {"97 sections", set16(coff(2), 97), PeError::badSectionTable},
+        {"two sections at one address", set32(sec(".rdata", 12), 0x1000), PeError::badSectionTable},
+        {"two sections share stored bytes", put(sec(".vyrla", 20), valueAt(sec(".rdata", 20))), PeError::badSectionTable},
+        {"unaligned section", set32(sec(".vyrla", 12), 0x3004), PeError::badSectionTable},
+        {"section past the image size", set32(opt(56), 0x3000), PeError::badSectionTable},
+        {"section data inside the headers", set32(sec(".text", 20), 0x100), PeError::badSectionTable},
+        {"huge stored size", set32(sec(".reloc", 16), 0xFFFFFE00u), PeError::truncatedSection},
+        {"huge size in memory", set32(sec(".reloc", 8), 0xFFFFFFF0u), PeError::badSectionTable},
+        {"directory outside the image", directory(2, at(0xFFFFFF00u), 0x1000), PeError::badDataDirectory},
+        // The certificate table is measured against the file; one over
+        // section data would be cut away with it (found by fuzzing).
+        {"signature past the file", directory(4, end(0), 8), PeError::badDataDirectory},
+        {"signature over section data", directory(4, end(-16), 16), PeError::badDataDirectory},
+        // Found by fuzzing: past the last section, in a larger declared image,
+        // it fell outside once the writer recomputed the image size.
+        {"directory past every section", both(put(opt(56), valueAt(opt(56), 0x4000)), directory(1, valueAt(opt(56), -0x3000), 8)),
+         PeError::badDataDirectory},
+        {"directory in the headers", directory(1, at(0x300), 0x20), PeError::none},
+        {"directory in a section's padding", directory(1, valueAt(sec(".vyrla", 12), 0xF00), 0x100), PeError::none},
+        {"directory past the padding", directory(1, valueAt(sec(".vyrla", 12), 0xF00), 0x101), PeError::badDataDirectory},
+        {"relocation past the image", put(valueAt(sec(".reloc", 20)), valueAt(opt(56))), PeError::badDataDirectory},
+        {"no resource directory", directory(2, at(0), 0), PeError::none},
+        {"table reached twice", set32(rsrc(20), 0x80000000u), PeError::badResources},
+        {"two types sharing a name table", put(rsrc(28), valueAt(rsrc(36))), PeError::badResources},
+        {"table outside the section", set32(rsrc(28), 0xFFFFFFF0u), PeError::badResources},
+        {"name outside the section", set32(rsrc(16), 0x8000FFF0u), PeError::badResources},
+        {"name running past the end", set16([](const Bytes& f) { return rsrc(getU32(f, rsrc(16)(f)) & 0x7FFFFFFF)(f); }, 0xFFFF),
+         PeError::badResources},
+        {"data where a table belongs", put(rsrc(28), [](const Bytes& f) { return getU32(f, rsrc(28)(f)) & 0x7FFFFFFF; }),
+         PeError::badResources},
+        {"table where data belongs", put(below(patch104, 20), valueAt(rsrc(20))), PeError::badResources},
+        {"data outside the file", set32(below(language, 0), 0xFFFFFF00u), PeError::badResources},
+        {"data larger than the file", set32(below(language, 4), 0x7FFFFFFFu), PeError::tooManyResources},
+        {"counts past the section", set16(rsrc(14), 0xFFFF), PeError::badResources},
+        {"a number among the names", set16(rsrc(12), 2), PeError::badResources},
+        {"the same type twice", set32(rsrc(32), 1), PeError::badResources},  // icons made cursors
+        {"directory eight bytes before its section's end",
+         directory(2, [](const Bytes& f) { return getU32(f, sec(".rsrc", 12)(f)) + getU32(f, sec(".rsrc", 8)(f)) - 8; }, 8),
+         PeError::badResources},
+        // Written: patches that do not fit, and layouts that cannot be rewritten.
+        {"a patch longer than its section", {}, PeError::unsupportedLayout, {{".vyrla", 0, Bytes(73, 1)}}},
+        {"a patch into no section", {}, PeError::unsupportedLayout, {{".nothere", 0, {1}}}},
+        {"a patch into the resources", {}, PeError::unsupportedLayout, {{".rsrc", 0, {1}}}},
+        // Found by fuzzing: a patch must not overwrite what another part of
+        // the image reads, nor bytes that the loader relocates.
+        {"a patch over exception data", exceptionData, PeError::unsupportedLayout, block},
+        {"a patch up to exception data", exceptionData, PeError::none, {{".vyrla", 0, Bytes(0x20, 1)}}},
+        {"a patch over relocated bytes", put(valueAt(sec(".reloc", 20)), valueAt(sec(".vyrla", 12))), PeError::unsupportedLayout, block},
+        {"relocations into the resources", put(valueAt(sec(".reloc", 20)), valueAt(sec(".rsrc", 12))), PeError::unsupportedLayout},
+        {"other data among the resources", put(opt(136), valueAt(opt(128), 0x100)), PeError::unsupportedLayout},
+        {"no room for another section header", put(opt(60), sec(".reloc", 40)), PeError::noRoomForSection},
+    };
+    for (const auto& c : cases) {
+        Bytes file = peSample("tiny-player.exe");
+        if (c.damage) c.damage(&file);
+        Read r = read(file);
+        Bytes out;
+        if (r.problem.error == PeError::none) r.problem.error = rewrite(r.image, rewriteWith(r.image, 10, c.patches), &out);
+        EXPECT_EQ(r.problem.error, c.error) << c.what << ": " << r.problem.message();
     }
+    EXPECT_EQ(read(peSample("tiny-player-32bit.exe")).problem.error, PeError::thirtyTwoBit);
+}
+
+PeImage rewritten(const PeImage& image, const PeRewrite& r, std::vector<std::string>* notes = nullptr) {
+    Bytes out;
+    EXPECT_EQ(rewrite(image, r, &out, notes), PeError::none);
+    const PeImage written = imageOf(out);
+    // Every header field a loader checks, consistent with the sections.
+    const auto aligned = [&](uint64_t size) { return (size + image.sectionAlignment - 1) / image.sectionAlignment * image.sectionAlignment; };
+    uint64_t next = written.sections.front().virtualAddress;
+    for (const PeSection& section : written.sections) {
+        EXPECT_EQ(section.virtualAddress, next) << "no gap before " << section.displayName();
+        EXPECT_EQ(section.rawOffset % image.fileAlignment + section.rawSize % image.fileAlignment, 0u) << section.displayName();
+        next = aligned(section.virtualAddress + section.span());
+    }
+    EXPECT_EQ(written.sizeOfImage, next);
+    EXPECT_EQ(written.checksum, peChecksum(written.file, written.checksumOffset()));
+    return written;
+}
+
+Bytes stored(const PeImage& image, const PeSection& section) {
+    return Bytes(image.file.begin() + section.rawOffset, image.file.begin() + section.rawOffset + section.rawSize);
+}
+
+TEST(PeWriter, AppendsAfterTheRelocationsThenRewritesInPlace) {
+    const PeImage input = imageOf(peSample("tiny-player.exe"));
+    const PeRewrite rewrite = rewriteWith(input, 20000);
+    const PeImage output = rewritten(input, rewrite);
+    ASSERT_EQ(output.sections.size(), input.sections.size() + 1);
+    const PeSection& added = output.sections.back();
+    EXPECT_EQ(added.displayName(), ".rsrc");
+    EXPECT_EQ(added.characteristics, sectionNamed(input, ".rsrc")->characteristics);
+    EXPECT_EQ(std::tie(output.directory(directoryResources)->address, output.directory(directoryResources)->size),
+              std::tie(added.virtualAddress, added.virtualSize));
+    EXPECT_EQ(getU32(output.file, opt(8)(output.file)), getU32(input.file, opt(8)(input.file)) + added.rawSize);
+    // The old section keeps its place, cleared and renamed; nothing else moves.
+    for (size_t i = 0; i < input.sections.size(); ++i) {
+        const PeSection& before = input.sections[i];
+        const PeSection& after = output.sections[i];
+        const bool old = before.displayName() == ".rsrc";
+        EXPECT_EQ(after.displayName(), old ? ".oldrsrc" : before.displayName());
+        EXPECT_EQ(std::tie(after.virtualAddress, after.virtualSize, after.rawOffset),
+                  std::tie(before.virtualAddress, before.virtualSize, before.rawOffset));
+        EXPECT_EQ(stored(output, after), old ? Bytes(before.rawSize, 0) : stored(input, before)) << before.displayName();
+    }
+    const std::vector<Resource> read = resourcesOf(output);
+    ASSERT_EQ(read.size(), rewrite.resources.size());
+    for (size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i].bytes, rewrite.resources[i].bytes);
+
+    // Now the resources come last: rewritten in place, growing or shrinking.
+    for (size_t size : {100, 70000, 20000}) {
+        const PeImage again = rewritten(output, rewriteWith(output, size));
+        EXPECT_EQ(again.sections.size(), output.sections.size()) << "no section added for " << size;
+        EXPECT_EQ(again.sections.back().virtualAddress, output.sections.back().virtualAddress);
+        EXPECT_EQ(resourcesOf(again)[0].bytes, Bytes(size, 0x5A));
+        EXPECT_EQ(again.file.size(), again.endOfSectionData());
+    }
+    EXPECT_EQ(rewritten(output, rewrite).file, output.file) << "the same again gives the same file";
+}
+
+TEST(PeWriter, TheSymbolTableMovesAndTheSignatureIsDropped) {
+    // A symbol table after the sections, with the header's pointer to it.
+    const Bytes table = {'S', 'Y', 'M', 'B', 'O', 'L', 'S', 0, 1, 2, 3};
+    Bytes file = peSample("tiny-player.exe");
+    set32(coff(8), static_cast<uint32_t>(file.size()))(&file);
+    file.insert(file.end(), table.begin(), table.end());
+    PeImage image = imageOf(file);
+    for (size_t size : {5000, 5000, 90000}) {  // appended, then in place twice
+        image = rewritten(image, rewriteWith(image, size));
+        const uint32_t pointer = getU32(image.file, image.coffHeader + 8);
+        EXPECT_EQ(pointer, image.endOfSectionData());
+        EXPECT_EQ(Bytes(image.file.begin() + pointer, image.file.end()), table);
+    }
+    file = peSample("tiny-player.exe");
+    directory(4, end(0), 16)(&file);
+    file.resize(file.size() + 16, 0x33);
+    std::vector<std::string> notes;
+    const PeImage output = rewritten(imageOf(file), rewriteWith(imageOf(file), 100), &notes);
+    EXPECT_EQ(std::tie(output.directory(directoryCertificates)->address, output.directory(directoryCertificates)->size),
+              std::make_tuple(0u, 0u));
+    EXPECT_EQ(output.file.size(), output.endOfSectionData());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("signature"), std::string::npos);
 }
 
 }  // namespace

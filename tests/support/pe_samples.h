@@ -1,6 +1,5 @@
 // Executables for the packer's tests: the small real stand-in player made by
-// tests/native/data/pe/make_samples.sh, and byte-level changes to it that
-// make one damaged header field each.
+// tests/native/data/pe/make_samples.sh, and the header fields the tests damage.
 #pragma once
 
 #include <cstddef>
@@ -12,14 +11,13 @@ using Bytes = std::vector<uint8_t>;
 
 // tests/native/data/pe/NAME
 Bytes peSample(const std::string& name);
-Bytes readBytes(const std::string& path);
 
-// Offsets of the fields the tests change, read from the file itself.
-size_t peHeaderOffset(const Bytes& file);  // of "PE\0\0"
-size_t coffOffset(const Bytes& file);      // the COFF file header
-size_t optionalOffset(const Bytes& file);  // the optional header
+// Offsets read from the file itself: the COFF file header, the optional
+// header, the section table, and the section header with this name (npos
+// when there is none).
+size_t coffOffset(const Bytes& file);
+size_t optionalOffset(const Bytes& file);
 size_t sectionTableOffset(const Bytes& file);
-// The section header with this name; npos when there is none.
 size_t sectionHeaderOffset(const Bytes& file, const std::string& name);
 
 uint16_t getU16(const Bytes& file, size_t offset);

@@ -1,25 +1,20 @@
 #!/usr/bin/env bash
-# Makes the small real executables that the executable tests and the PE
-# fuzz seeds read: a stand-in for the player, linked by the same tools, with
-# the player's own resources, a small text quiz and its ContentBlock in the
-# .vyrla section, but no code to speak of; and the same image turned into a
-# 32-bit (PE32) file. Run again only when the player's resources change.
+# Makes the stand-in player that the executable tests and the PE fuzz seeds
+# read: linked by the same tools, with the player's own resources, a small
+# text quiz and its ContentBlock in the .vyrla section, but no code to speak
+# of; and the same image as a 32-bit (PE32) file. Run again only when the
+# player's resources or the stored form change.
 #
 #   make_samples.sh VYRLA-PACK
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../../.." && pwd)
-pack=${1:?usage: make_samples.sh VYRLA-PACK}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$pack" rc "$here/tiny_quiz.toml" -o "$work/quiz"
-cat > "$work/content.s" <<END
-    .section .vyrla,"dr"
-    .globl vyrlaContentBlock
-vyrlaContentBlock:
-    .incbin "$work/quiz/content.bin"
-END
+"${1:?usage: make_samples.sh VYRLA-PACK}" rc "$here/tiny_quiz.toml" -o "$work/quiz"
+printf '    .section .vyrla,"dr"\n    .globl vyrlaContentBlock\nvyrlaContentBlock:\n    .incbin "%s"\n' \
+    "$work/quiz/content.bin" > "$work/content.s"
 # A pointer in the data, so that the image has relocations as the player has.
 cat > "$work/entry.c" <<END
 extern const unsigned char vyrlaContentBlock[70];
@@ -32,4 +27,3 @@ x86_64-w64-mingw32-windres -I "$root/resources" -I "$work/quiz" "$work/resources
 x86_64-w64-mingw32-gcc -Os -nostdlib -s -e entry -Wl,--subsystem,windows -Wl,--dynamicbase \
     -Wl,--no-insert-timestamp -o "$here/tiny-player.exe" "$work/entry.c" "$work/content.s" "$work/resources.o"
 x86_64-w64-mingw32-objcopy -O pei-i386 "$here/tiny-player.exe" "$here/tiny-player-32bit.exe"
-ls -l "$here"/*.exe
