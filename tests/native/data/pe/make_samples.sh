@@ -22,7 +22,7 @@ const unsigned char* const contentBlock = vyrlaContentBlock;
 int entry(void) { return contentBlock[0]; }
 END
 printf '#include "%s"\n#include "%s"\n' "$root/resources/player.rc" "$work/quiz/quiz.rc" > "$work/resources.rc"
-x86_64-w64-mingw32-windres -I "$root/resources" -I "$work/quiz" "$work/resources.rc" -O coff -o "$work/resources.o"
+x86_64-w64-mingw32-windres -I "$root" -I "$root/resources" -I "$work/quiz" "$work/resources.rc" -O coff -o "$work/resources.o"
 # The linker places the relocations after the resources, as in the player.
 x86_64-w64-mingw32-gcc -Os -nostdlib -s -e entry -Wl,--subsystem,windows -Wl,--dynamicbase \
     -Wl,--no-insert-timestamp -o "$here/tiny-player.exe" "$work/entry.c" "$work/content.s" "$work/resources.o"
