@@ -1,12 +1,14 @@
-// The executable reader and its resource tree on a real small executable and
-// on one damaged field at a time: each damage gives its own error, never a
-// crash or a read outside the file. Then the writer: the resource section
-// appended or rewritten in place, everything else kept byte for byte, the
-// headers made consistent, and the layouts that cannot be rewritten refused.
+// The executable side of the packer, on the small real stand-in player that
+// data/pe/make_samples.sh makes: the reader and its resource tree, given one
+// damaged field at a time; the writer, appending the resources or rewriting
+// them in place with everything else kept; and a quiz built into the player
+// and read back. (tests/e2e/pack_commands.sh builds and dumps every quiz.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,9 +16,31 @@
 #include "pack/exe/pe_image.h"
 #include "pack/exe/pe_resources.h"
 #include "pack/exe/pe_writer.h"
-#include "tests/support/pe_samples.h"
+#include "pack/exe/quiz_dump.h"
+#include "pack/exe/quiz_image.h"
+#include "pack/source/quiz_source.h"
+#include "pack/source/toml_string.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes peSample(const std::string& name) {
+    std::ifstream in(std::string(VYRLA_TEST_DATA) + "/pe/" + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+uint16_t getU16(const Bytes& f, size_t at) { return static_cast<uint16_t>(f.at(at) | f.at(at + 1) << 8); }
+uint32_t getU32(const Bytes& f, size_t at) { return getU16(f, at) | uint32_t{getU16(f, at + 2)} << 16; }
+void setU16(Bytes* f, size_t at, uint16_t value) { f->at(at) = uint8_t(value), f->at(at + 1) = uint8_t(value >> 8); }
+void setU32(Bytes* f, size_t at, uint32_t value) { setU16(f, at, uint16_t(value)), setU16(f, at + 2, uint16_t(value >> 16)); }
+// The COFF file header (after "PE\0\0"), the optional header, and the section header with this name.
+size_t coffOffset(const Bytes& f) { return getU32(f, 0x3C) + 4; }
+size_t optionalOffset(const Bytes& f) { return coffOffset(f) + 20; }
+size_t sectionHeaderOffset(const Bytes& f, const std::string& name) {
+    size_t at = optionalOffset(f) + getU16(f, coffOffset(f) + 16);
+    while (name.compare(0, 8, std::string(reinterpret_cast<const char*>(&f.at(at)), 8).c_str()) != 0) at += 40;
+    return at;
+}
 
 struct Read {
     PeImage image;
@@ -261,6 +285,104 @@ TEST(PeWriter, TheSymbolTableMovesAndTheSignatureIsDropped) {
     EXPECT_EQ(output.directory(directoryCertificates)->address + output.directory(directoryCertificates)->size, 0u);
     EXPECT_EQ(output.file.size(), output.endOfSectionData());
     EXPECT_NE(notes.at(0).find("signature"), std::string::npos);
+}
+
+Player playerOf(Bytes file, std::string* error = nullptr) {
+    Player player;
+    std::string message;
+    EXPECT_EQ(readPlayer(std::move(file), &player, &message), error == nullptr) << message;
+    if (error) *error = message;
+    return player;
+}
+
+std::string playerError(Bytes file) {
+    std::string error;
+    playerOf(std::move(file), &error);
+    return error;
+}
+
+TEST(QuizImage, TheStoredContentsAreWhereThePlayerReadsThem) {
+    const Player player = playerOf(peSample("tiny-player.exe"));
+    for (const char* file : {"pe/tiny_quiz.toml", "picture_quiz/quiz.toml"}) {
+        QuizSource source;
+        QuizContent content;
+        Diagnostics diagnostics;
+        ASSERT_TRUE(loadQuizSource(std::string(VYRLA_TEST_DATA) + "/" + file, file, &source, &content, &diagnostics));
+        const EncodedQuiz encoded = encodeQuiz(content, nullptr);
+        if (content.media.empty()) {
+            // The stand-in carries what the packer codes from its source
+            // (should the coding change, data/pe/make_samples.sh makes it again).
+            EXPECT_EQ(storedQuizOf(player).quizResource, encoded.quizResource);
+            EXPECT_EQ(storedQuizOf(player).codesResource, encoded.codesResource);
+            continue;
+        }
+        Bytes out;
+        std::string error;
+        ASSERT_TRUE(buildQuizExecutable(player, content, encoded, &out, nullptr, &error)) << error;
+        const Player built = playerOf(out);
+        const StoredQuiz stored = storedQuizOf(built);
+        EXPECT_TRUE(stored.contentBlock == encoded.contentBlock);
+        EXPECT_EQ(std::tie(stored.quizResource, stored.codesResource), std::tie(encoded.quizResource, encoded.codesResource));
+        ASSERT_EQ(stored.media.size(), content.media.size());
+        for (const MediaResource& media : content.media) {
+            const auto found = std::find_if(stored.media.begin(), stored.media.end(), [&](const StoredMedia& s) { return s.id == media.id; });
+            ASSERT_NE(found, stored.media.end()) << media.id;
+            EXPECT_EQ(found->bytes, storedMediaBytes(media)) << media.id;
+        }
+        // The player's own resources stay as they were, with their languages;
+        // the quiz's take the language of the quiz they replace.
+        size_t own = 0;
+        for (const Resource& resource : player.resources) {
+            const auto found = std::find_if(built.resources.begin(), built.resources.end(), [&](const Resource& r) {
+                return r.type == resource.type && r.name == resource.name && r.language == resource.language;
+            });
+            ASSERT_NE(found, built.resources.end()) << resource.type.display() << " " << resource.name.display();
+            own += !isQuizResource(resource) && found->bytes == resource.bytes && found->codePage == resource.codePage;
+        }
+        EXPECT_EQ(own, 11u);  // dialogs, cursor, icons and version
+        for (const Resource& resource : built.resources) EXPECT_EQ(resource.language, 1033u);
+    }
+}
+
+TEST(QuizImage, ForeignDamagedAndEmptyPlayersAreRefused) {
+    const Bytes whole = peSample("tiny-player.exe");
+    EXPECT_NE(playerError(peSample("tiny-player-32bit.exe")).find("32-bit"), std::string::npos);
+    Bytes file = whole;
+    file[sectionHeaderOffset(file, ".vyrla") + 2] = 'X';
+    EXPECT_NE(playerError(file).find("not a Vyrla player"), std::string::npos);
+    file = whole;
+    setU32(&file, sectionHeaderOffset(file, ".vyrla") + 8, 69);
+    EXPECT_NE(playerError(file).find("too small"), std::string::npos);
+    // Dialog 1001 made 1003 in the name table of type 5, the root's fourth entry.
+    file = whole;
+    const size_t root = getU32(file, sectionHeaderOffset(file, ".rsrc") + 20);
+    ASSERT_EQ(getU32(file, root + 16 + 8 * 3), 5u);
+    setU32(&file, root + (getU32(file, root + 16 + 8 * 3 + 4) & 0x7FFFFFFF) + 16, 1003);
+    EXPECT_NE(playerError(file).find("dialogs 1001 and 1002"), std::string::npos);
+
+    // Dump says what the player would: no quiz, or a damaged one.
+    StoredQuiz stored = storedQuizOf(playerOf(whole));
+    QuizDump dump;
+    std::string error;
+    for (size_t size : {0, 40}) {
+        stored.quizResource.assign(size, 0xEE);
+        EXPECT_FALSE(dumpQuiz(stored, "vyrla.exe", &dump, &error));
+        EXPECT_NE(error.find(size ? "des reponses" : "carries no quiz: the player would say \"Questions non livr\xC3\xA9" "es\""), std::string::npos) << error;
+    }
+}
+
+TEST(QuizImage, DumpNamesClipsAndQuotesTextsAsThePlayerWould) {
+    std::string extensions;
+    for (const std::string& start : std::vector<std::string>{"RIFF....WAVE", "RIFF....AVI ", "RIFF....RMID", "MThd", "\x30\x26\xB2\x75", std::string("\0\0\x01\xBA", 4),
+                                    std::string("\xFF\0", 2), "\xFF\xFB", "ID3", ""}) {
+        Bytes clip(start.begin(), start.end());
+        if (!clip.empty()) clip.resize(12, 0);
+        extensions += clipExtension(clip) + " ";
+    }
+    EXPECT_EQ(extensions, "wav avi mp3 mid wmv mpg mpg mp3 mp3 mp3 ");
+    EXPECT_EQ(tomlString("a \"b\" \\ c"), "\"a \\\"b\\\" \\\\ c\"");
+    EXPECT_EQ(tomlString(std::string("tab\there\x01\x7F", 10)), "\"tab\\there\\u0001\\u007F\"");
+    EXPECT_EQ(tomlString("\xC3\xA9t\xC3\xA9"), "\"\xC3\xA9t\xC3\xA9\"");
 }
 
 }  // namespace
