@@ -1,7 +1,6 @@
 // The packer's stored form: Windows-1252 texts, the expanded contents byte by
 // byte, every mode read back through the player's own loader, scrambled and
-// plain, the key positions, the fallback to plain storage when scrambled bytes
-// would expand as they are, and what `rc` writes.
+// plain, and the fallback to plain storage when scrambled bytes would expand.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +9,6 @@
 
 #include "pack/stored/lzw_compress.h"
 #include "pack/stored/quiz_encode.h"
-#include "pack/stored/rc_output.h"
 #include "pack/stored/windows1252.h"
 #include "quiz/scramble.h"
 
@@ -62,6 +60,8 @@ TEST(PackExpanded, ContentsFollowTheStoredFormat) {
     EXPECT_EQ(expandedCodes(quiz), bytesOf("A1\r\n\r\n"));
     EXPECT_EQ(expandedQuizResource(quiz),
               bytesOf(std::string("\0\x03\x02\x01", 4) + "T|A|D|C1||a1|p1|a2|p2|\x03h1|x1|h2|x2|\x0A\x14\x1E"));
+    // Pictures are stored with their half-bytes exchanged.
+    EXPECT_EQ(storedMediaBytes({401, MediaStorage::pictureSwapped, {0x1F, 0xD8}, {}}), Bytes({0xF1, 0x8D}));
 }
 
 TEST(PackEncode, EveryModeReadsBackThroughTheLoader) {
@@ -121,20 +121,6 @@ TEST(PackEncode, CodesThatExpandScrambledAreStoredPlain) {
     scrambledAnyway.codesResource = scrambled;
     scrambledAnyway.codesScrambled = true;
     EXPECT_FALSE(readBackDifferences(quiz, scrambledAnyway).empty());
-}
-
-// The resource script and depfile `rc` writes beside the stored contents.
-TEST(PackRcOutput, ScriptMediaAndDepfile) {
-    // Pictures are stored with their half-bytes exchanged; PNGs and clips as they are.
-    EXPECT_EQ(storedMediaBytes({401, MediaStorage::pictureSwapped, {0x1F, 0x00, 0xFF, 0xD8}, {}}), Bytes({0xF1, 0x00, 0xFF, 0x8D}));
-    QuizContent quiz = sampleQuiz(1, 2, true);
-    quiz.media = {{401, MediaStorage::pictureSwapped, {1}, {}}, {10401, MediaStorage::pngRawData, {2}, {}},
-                  {402, MediaStorage::clipPlain, {3}, {}}};
-    EXPECT_EQ(resourceScript(quiz, "quiz.toml"),
-              "// Quiz resources written by vyrla-pack from quiz.toml.\n104 PATCH \"patch104.bin\"\n"
-              "105 PATCH \"patch105.bin\"\n401 IMG \"img401.bin\"\n10401 RCDATA \"img10401.bin\"\n402 IMG \"img402.bin\"\n");
-    EXPECT_EQ(depfile(fs::path("/out/quiz.rc"), {fs::path("/q/quiz.toml"), fs::path("/a b/c#d$e.jpg")}),
-              "/out/quiz.rc: \\\n  /q/quiz.toml \\\n  /a\\ b/c\\#d$$e.jpg\n");
 }
 
 }  // namespace

@@ -122,23 +122,6 @@ TEST(PackCheckVerdicts, ExpectedAnswersThatNearlyMatchEachOtherAreWarnedAboutWit
     EXPECT_NE(errors.str().find("quiz.toml: verdict tests: 1 of 1 passed\n"), std::string::npos) << errors.str();
 }
 
-TEST(PackCheckVerdicts, CheckSecondTestsTheSecondFieldButNotAHiddenOne) {
-    const std::string header = "kind = \"sound\"\ntitle = \"Notes\"\nanswers = 2\n";
-    const std::string clip = "clip = \"sound_quiz/clips/1.wav\"\n";
-    const Checked quiz = checked("[[question]]\nanswer = \"Do\"\nsecond = \"Ut\"\n" + clip +              // 4-7
-                                     "check = { \"do\" = \"BRAVO\", \"ut\" = \"FAUX\" }\n"                  // 8
-                                     "check_second = { \"UT\" = \"BRAVO\", \"Do\" = \"BRAVO\" }\n"          // 9
-                                     "[[question]]\nanswer = \"Mi\"\nsecond = \"-\"\n" + clip,
-                                 header);
-    ASSERT_EQ(quiz.errors, Texts{});
-    const VerdictReport report = runVerdictTests(quiz.source, quiz.encoded);
-    EXPECT_EQ(report.run, 4u);
-    EXPECT_EQ(formatted(report.failures), Texts{R"(quiz.toml:9: question 1, check_second: "Do" expected "BRAVO", got "FAUX")"});
-    const Checked hidden = checked("[[question]]\nanswer = \"Mi\"\nsecond = \"-\"\n" + clip + "check_second = { \"-\" = \"BRAVO\" }\n", header);
-    EXPECT_EQ(hidden.errors, Texts{"quiz.toml:8: question 1, check_second: the second field of this question is hidden "
-                                   "(second = \"-\"): nobody types into it"});
-}
-
 std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 // The file the player saves: every field's text followed by CR LF.
@@ -186,7 +169,6 @@ TEST(PackCollect, EachFileIsJudgedAsThePlayerWouldAndWhatItDidNotWriteIsNoted) {
         {saved({"  paris ", "Rom", "vienn\xE9"}), {"  paris ", "Rom", "vienn\xC3\xA9"}, {"BRAVO", "Quasiment", "Quasiment"}, 1, "UN", {}},
         // Solving the first and the last question shows the second code.
         {saved({"Paris", "Roma", "VIENNE"}), {}, {"BRAVO", "Quasiment", "BRAVO"}, 2, "DEUX", {}},
-        {saved({"x", "", ""}), {}, {"FAUX", "?", "?"}, 0, "", {}},
         {bytesOf("Paris\nRome\nVienne\n"), {"Paris\nRome\nVienne\n", "", ""}, {"Pas loin", "?", "?"}, 0, "",
          {"lines end with LF alone: the player reads them as one line, into the first field"}},
         {saved({"Paris", "Rome", "Vienne", "Berlin", "Madrid"}), {}, {"BRAVO", "BRAVO", "BRAVO"}, 3, "TROIS",
@@ -212,20 +194,33 @@ TEST(PackCollect, EachFileIsJudgedAsThePlayerWouldAndWhatItDidNotWriteIsNoted) {
     }
 }
 
+// Two answer fields per question: verdict tests of the second field, none of
+// a hidden one, and the answers files of such a quiz.
 TEST(PackCollect, TwoFieldsPerQuestionAndAHiddenField) {
-    const LoadedQuiz quiz = loaded("[[question]]\nanswer = \"Do\"\nsecond = \"Ut\"\nclip = \"sound_quiz/clips/1.wav\"\n"
-                                   "[[question]]\nanswer = \"Mi\"\nsecond = \"-\"\nclip = \"sound_quiz/clips/1.wav\"\n",
-                                   "kind = \"sound\"\ntitle = \"Notes\"\nanswers = 2\ncodes = [\"A\", \"B\"]\n");
+    const std::string header = "kind = \"sound\"\ntitle = \"Notes\"\nanswers = 2\ncodes = [\"A\", \"B\"]\n";
+    const std::string clip = "clip = \"sound_quiz/clips/1.wav\"\n";
+    const Checked checks = checked("[[question]]\nanswer = \"Do\"\nsecond = \"Ut\"\n" + clip +                // 5-8
+                                       "check = { \"do\" = \"BRAVO\", \"ut\" = \"FAUX\" }\n"                    // 9
+                                       "check_second = { \"UT\" = \"BRAVO\", \"Do\" = \"BRAVO\" }\n"            // 10
+                                       "[[question]]\nanswer = \"Mi\"\nsecond = \"-\"\n" + clip,
+                                   header);
+    const VerdictReport report = runVerdictTests(checks.source, checks.encoded);
+    EXPECT_EQ(report.run, 4u);
+    EXPECT_EQ(formatted(report.failures), Texts{R"(quiz.toml:10: question 1, check_second: "Do" expected "BRAVO", got "FAUX")"});
+    EXPECT_EQ(checked("[[question]]\nanswer = \"Mi\"\nsecond = \"-\"\n" + clip + "check_second = { \"-\" = \"BRAVO\" }\n",
+                      header.substr(0, header.find("codes"))).errors,
+              Texts{"quiz.toml:8: question 1, check_second: the second field of this question is hidden (second = \"-\"): nobody types into it"});
+
     // Question 1 field 1, question 1 field 2, question 2 field 1, question 2
     // field 2. One field right is not the question solved; a hidden field
     // holds "-" whatever the file says.
+    LoadOutcome outcome;
+    const LoadedQuiz quiz = loadAsPlayer(storedContents(checks.encoded), &outcome);
     expectJudged(*quiz, {saved({"do", "UT", "mi", "-"}), {}, {"BRAVO", "BRAVO", "BRAVO", "BRAVO"}, 2, "B", {}});
     expectJudged(*quiz, {saved({"do", "re", "mi", "x"}), {"do", "re", "mi", "-"}, {"BRAVO", "FAUX", "BRAVO", "BRAVO"}, 1, "A",
                          {"line 4 holds \"x\" where the player writes \"-\" (a hidden field): the file may belong to another quiz"}});
     FileVerdicts row = judgeAnswersFile(*quiz, saved({"do", "UT", "mi", "-"}));
     row.name = "a, \"b\".txt";
-    EXPECT_EQ(resultsCsv(*quiz, {row}, CollectOptions{}),
-              "\xEF\xBB\xBF" "file,score/2,q1.1,q1.2,q2.1,q2.2,code,note\r\n\"a, \"\"b\"\".txt\",2,BRAVO,BRAVO,BRAVO,BRAVO,B,\r\n");
     EXPECT_EQ(resultsCsv(*quiz, {row}, CollectOptions{';', true}),
               "\xEF\xBB\xBF" "file;score/2;q1.1 typed;q1.1;q1.2 typed;q1.2;q2.1 typed;q2.1;q2.2 typed;q2.2;code;note\r\n"
               "\"a, \"\"b\"\".txt\";2;do;BRAVO;UT;BRAVO;mi;BRAVO;-;BRAVO;B;\r\n");
