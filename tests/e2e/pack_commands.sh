@@ -56,8 +56,7 @@ expect_failure() {  # DESCRIPTION EXIT-CODE MESSAGE PLAYER QUIZ
     check "$1: exit $2 (got $got)" [ "$got" = "$2" ]
     check "$1: says \"$3\" (said: $(head -c 300 message.txt))" grep -q -- "$3" message.txt
     check "$1: the output stays as it was, no partial file" [ "$(cat kept.exe)" = "previous output" -a -z "$(ls | grep partial)" ]
-    rm -f fresh.exe
-    "$pack" build "$5" --player "$4" -o fresh.exe 2> /dev/null
+    rm -f fresh.exe && "$pack" build "$5" --player "$4" -o fresh.exe 2> /dev/null
     check "$1: no output file" [ ! -e fresh.exe ]
 }
 head -c 3000 player.exe > truncated.exe
