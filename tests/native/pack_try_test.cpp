@@ -174,10 +174,6 @@ TEST(PackCollect, EachFileIsJudgedAsThePlayerWouldAndWhatItDidNotWriteIsNoted) {
          {"line 3 has a CR inside: the player drops what follows it", "line 2 has 100 characters: the player keeps the first 80",
           "the last line has no line end: the file may be cut short", "4 lines for 3 answer fields: the player ignores the last 1"}},
         {{}, {}, {"?", "?", "?"}, 0, "", {"empty file: the player restores no answer"}},
-        // A picture: the player would still put its bytes into the fields; 0x89 is the per mille sign.
-        {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13}, {"\xE2\x80\xB0PNG", "\x1A\n", ""}, {"FAUX", "FAUX", "?"}, 0, "",
-         {"not text: a control byte at offset 6", "line 2 ends with LF alone: the player reads on into the next line",
-          "the last line has no line end: the file may be cut short"}},
         // A zero byte ends the field's text, as in the player's field.
         {bytesOf(std::string("Par\0is\r\n", 8)), {"Par", "", ""}, {"Presque", "?", "?"}, 0, "",
          {"not text: a control byte at offset 3", "1 lines for 3 answer fields: the file may be cut short or belong to another quiz"}},
