@@ -12,7 +12,6 @@
 #include "quiz/scramble.h"
 
 namespace {
-
 using Bytes = std::vector<uint8_t>;
 
 Bytes coded(const Bytes& expanded) { return lzwCompress(expanded.data(), expanded.size()); }
@@ -110,5 +109,4 @@ TEST(PackEncode, CodesThatExpandScrambledAreStoredPlain) {
     scrambledAnyway.codesScrambled = true;
     EXPECT_FALSE(readBackDifferences(quiz, scrambledAnyway).empty());
 }
-
 }  // namespace

@@ -18,7 +18,6 @@
 #include "pack/stored/quiz_encode.h"
 
 namespace {
-
 using Texts = std::vector<std::string>;
 
 // A quiz source checked and stored as `check` does it; clips are read from the test data.
@@ -88,20 +87,17 @@ TEST(PackCheckVerdicts, EachMismatchIsReportedWithItsLineTypedExpectedAndActual)
 
 TEST(PackCheckVerdicts, TestsThatCannotHappenAreErrorsOfTheSource) {
     const Checked quiz = checked("[[question]]\nprompt = \"p\"\nanswer = \"Paris\"\n[question.check]\n"       // 3-6
-                                 "\"paris\" = \"bravo\"\n\"pari\" = \"Quasi\"\n\"北京\" = \"FAUX\"\n"       // 7-9
-                                 "\"deux\\nlignes\" = \"FAUX\"\n\"nombre\" = 3\n"                           // 10-11
-                                 "[[question]]\nprompt = \"q\"\nanswer = \"Rome\"\ncheck = \"Rome\"\n"      // 12-15
-                                 "check_second = { \"Roma\" = \"Quasiment\" }\n");                          // 16
+                                 "\"paris\" = \"bravo\"\n\"北京\" = \"FAUX\"\n\"deux\\nlignes\" = \"FAUX\"\n\"nombre\" = 3\n"  // 7-10
+                                 "[[question]]\nprompt = \"q\"\nanswer = \"Rome\"\ncheck = \"Rome\"\n"      // 11-14
+                                 "check_second = { \"Roma\" = \"Quasiment\" }\n");                          // 15
     EXPECT_EQ(quiz.errors,
               (Texts{R"(quiz.toml:7: question 1, check: "paris": "bravo" is not a verdict word (did you mean "BRAVO"?))",
-                     R"(quiz.toml:8: question 1, check: "pari": "Quasi" is not a verdict word; the player gives "BRAVO", )"
-                     R"("FAUX", "?", "Anagramme", "Quasiment", "Presque", "Trop court", "Trop long", "Pas loin", "y a de l'idée")",
-                     R"(quiz.toml:9: question 1, check: "北京" cannot be typed into an answer field: the character U+5317 )"
+                     R"(quiz.toml:8: question 1, check: "北京" cannot be typed into an answer field: the character U+5317 )"
                      R"("北" has no Windows-1252 byte)",
-                     R"(quiz.toml:10: question 1, check: "deux\nlignes" cannot be typed into an answer field: it is one line, without NUL)",
-                     R"(quiz.toml:11: question 1, check: "nombre": expected a verdict word, found an integer)",
-                     R"(quiz.toml:15: question 2, check: expected a table { "typed answer" = "verdict" }, found a string)",
-                     R"(quiz.toml:16: question 2, check_second: only a quiz with answers = 2 has a second field to test)"}));
+                     R"(quiz.toml:9: question 1, check: "deux\nlignes" cannot be typed into an answer field: it is one line, without NUL)",
+                     R"(quiz.toml:10: question 1, check: "nombre": expected a verdict word, found an integer)",
+                     R"(quiz.toml:14: question 2, check: expected a table { "typed answer" = "verdict" }, found a string)",
+                     R"(quiz.toml:15: question 2, check_second: only a quiz with answers = 2 has a second field to test)"}));
 }
 
 TEST(PackCheckVerdicts, ExpectedAnswersThatNearlyMatchEachOtherAreWarnedAboutWithoutFailing) {
@@ -215,5 +211,4 @@ TEST(PackCollect, TwoFieldsPerQuestionAndAHiddenField) {
               "\xEF\xBB\xBF" "file;score/2;q1.1 typed;q1.1;q1.2 typed;q1.2;q2.1 typed;q2.1;q2.2 typed;q2.2;code;note\r\n"
               "\"a, \"\"b\"\".txt\";2;do;BRAVO;UT;BRAVO;mi;BRAVO;-;BRAVO;B;\r\n");
 }
-
 }  // namespace

@@ -13,7 +13,6 @@
 #include "pack/stored/windows1252.h"
 
 namespace {
-
 namespace fs = std::filesystem;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
@@ -168,5 +167,4 @@ TEST_F(PackValidate, QuizzesAtTheLimitsPass) {
     EXPECT_EQ(pictureFormat({'G', 'I', 'F', '8', '7', 'a'}), PictureFormat::gif);
     EXPECT_EQ(pictureFormat({'G', 'I', 'F', '9', '0', 'a'}), PictureFormat::unknown);
 }
-
 }  // namespace

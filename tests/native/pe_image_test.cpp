@@ -22,7 +22,6 @@
 #include "pack/source/toml_string.h"
 
 namespace {
-
 using Bytes = std::vector<uint8_t>;
 
 Bytes peSample(const std::string& name) {
@@ -337,5 +336,4 @@ TEST(QuizImage, DumpNamesClipsAndQuotesTextsAsThePlayerWould) {
     EXPECT_EQ(tomlString(std::string("tab\there\x01\x7F", 10)), "\"tab\\there\\u0001\\u007F\"");
     EXPECT_EQ(tomlString("\xC3\xA9t\xC3\xA9"), "\"\xC3\xA9t\xC3\xA9\"");
 }
-
 }  // namespace
