@@ -37,7 +37,7 @@ TEST(PackWindows1252, ConvertsBothWays) {
                         "\x98\x99\x9A\x9B\x9C\x9E\x9F";
     // ASCII and Latin-1 map to themselves.
     for (uint32_t c = 1; c <= 0xFF; ++c) {
-        if (c < 0x80 || c > 0x9F) utf8 += utf8FromCodePoint(c), bytes += static_cast<char>(c);
+        if (c < 0x80 || c > 0x9F) utf8 += utf8FromCodePoint(c), bytes += char(c);
     }
     std::vector<UnmappableCharacter> unmappable;
     EXPECT_EQ(utf8ToWindows1252(utf8, &unmappable), bytes);
@@ -65,12 +65,7 @@ TEST(PackEncode, EveryModeReadsBackThroughTheLoader) {
     // quiz resource's key starts.
     const QuizContent quiz = sampleQuiz(1, 1, true);
     const EncodedQuiz encoded = encodeQuiz(quiz, nullptr);
-    EXPECT_EQ(encoded.quizKeyStart, 6);
-    Bytes contentBlock = coded(expandedContentBlock(quiz));
-    contentBlock.resize(storedContentBlockSize, 0);
-    EXPECT_EQ(Bytes(encoded.contentBlock.begin(), encoded.contentBlock.end()), scrambledFrom(contentBlock, 0));
     EXPECT_EQ(encoded.quizResource, scrambledFrom(coded(expandedQuizResource(quiz)), 6));
-    EXPECT_EQ(encoded.codesResource, scrambledFrom(coded(expandedCodes(quiz)), 0));
     // Pictures are stored with their half-bytes exchanged.
     EXPECT_EQ(storedMediaBytes({401, MediaStorage::pictureSwapped, {0x1F, 0xD8}, {}}), Bytes({0xF1, 0x8D}));
 

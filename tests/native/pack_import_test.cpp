@@ -122,10 +122,7 @@ TEST(PackImportCsv, TheWrittenSourcePassesTheCheckAndSaysWhatItChanged) {
     EXPECT_EQ(imported(notes, "b.csv").messages, Texts{"b.csv:2: second answers need two answer fields, which a text quiz "
                                                        "does not have: import with --kind picture, sound or video"});
     const ImportResult sound = imported(notes, "b.csv", 2);
-    EXPECT_NE(sound.source.find("answers = 2\n"), std::string::npos);
-    EXPECT_NE(sound.source.find("answer = \"Mi\"\nsecond = \"-\"\nclip = \"clips/question-2.wav\"\n"), std::string::npos)
-        << sound.source;
-    EXPECT_EQ(sound.media.size(), 2u);
+    EXPECT_NE(sound.source.find("answer = \"Mi\"\nsecond = \"-\"\nclip = \"clips/question-2.wav\"\n"), std::string::npos);
     // The mode follows the texts the bank has.
     EXPECT_NE(imported("prompt,answer,hint,extra\nq,a,h,e\n", "b.csv").source.find("mode = 6\n"), std::string::npos);
     EXPECT_EQ(imported("prompt,answer,hint\nq,a,\nr,b,h\n", "b.csv", 0, 0).messages,

@@ -34,31 +34,25 @@ std::string M(const std::string& kind, const std::string& header, const std::str
     return "kind = \"" + kind + "\"\ntitle = \"x\"\n" + header + (header.empty() ? "" : "\n") + Q + A + question;
 }
 
-class PackValidate : public ::testing::Test {
-protected:
-    void TearDown() override { fs::remove_all(dir_); }
+QuizContent content;  // of the last quiz checked
 
-    // Every message for `toml` beside `files`, as the packer prints them.
-    std::vector<std::string> errorsOf(const std::string& toml, Files files = {}) {
-        fs::remove_all(dir_);
-        files.emplace_back("quiz.toml", toml);
-        for (const auto& [name, bytes] : files) {
-            fs::create_directories((dir_ / fs::u8path(name)).parent_path());
-            std::ofstream(dir_ / fs::u8path(name), std::ios::binary) << bytes;
-        }
-        QuizSource source;
-        content_ = QuizContent{};
-        Diagnostics diagnostics;
-        const bool ok = loadQuizSource(dir_ / "quiz.toml", "quiz.toml", &source, &content_, &diagnostics);
-        EXPECT_EQ(ok, diagnostics.errors.empty());
-        return diagnostics.formatted();
+// Every message for `toml` beside `files`, as the packer prints them.
+std::vector<std::string> errorsOf(const std::string& toml, Files files = {}) {
+    const fs::path dir = fs::temp_directory_path() / ("vyrla-pack-validate-" + std::to_string(std::random_device()()));
+    files.emplace_back("quiz.toml", toml);
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories((dir / fs::u8path(name)).parent_path());
+        std::ofstream(dir / fs::u8path(name), std::ios::binary) << bytes;
     }
+    QuizSource source;
+    content = QuizContent{};
+    Diagnostics diagnostics;
+    EXPECT_EQ(loadQuizSource(dir / "quiz.toml", "quiz.toml", &source, &content, &diagnostics), diagnostics.errors.empty());
+    fs::remove_all(dir);
+    return diagnostics.formatted();
+}
 
-    fs::path dir_ = fs::temp_directory_path() / ("vyrla-pack-validate-" + std::to_string(std::random_device()()));
-    QuizContent content_;
-};
-
-TEST_F(PackValidate, EachClassOfErrorNamesItsLineAndField) {
+TEST(PackValidate, EachClassOfErrorNamesItsLineAndField) {
     // Almost 30000 bytes drawn from 170 characters: LZW codes them into more
     // bytes than they are.
     std::mt19937 random(7);
@@ -146,7 +140,7 @@ TEST_F(PackValidate, EachClassOfErrorNamesItsLineAndField) {
 }
 
 // The largest texts that fit, and the keys that each kind and mode allow.
-TEST_F(PackValidate, QuizzesAtTheLimitsPass) {
+TEST(PackValidate, QuizzesAtTheLimitsPass) {
     const std::string cases[] = {
         T("description = \"" + std::string(259, 'x') + "\""),
         T("", "prompt = \"" + times("é", 259) + "\"\n" + A),  // 518 bytes of UTF-8, 259 stored
@@ -161,7 +155,7 @@ TEST_F(PackValidate, QuizzesAtTheLimitsPass) {
         const std::vector<std::string> errors = errorsOf(toml + "\n", {{"1.png", png}});
         EXPECT_TRUE(errors.empty()) << errors[0];
     }
-    EXPECT_EQ(content_.questions.at(0).secondAnswer, "-");
+    EXPECT_EQ(content.questions.at(0).secondAnswer, "-");
 
     // GIF 87a and 89a are pictures; GIF 90a is not.
     EXPECT_EQ(pictureFormat({'G', 'I', 'F', '8', '7', 'a'}), PictureFormat::gif);

@@ -32,14 +32,6 @@ uint16_t getU16(const Bytes& f, size_t at) { return static_cast<uint16_t>(f.at(a
 uint32_t getU32(const Bytes& f, size_t at) { return getU16(f, at) | uint32_t{getU16(f, at + 2)} << 16; }
 void setU16(Bytes* f, size_t at, uint16_t value) { f->at(at) = uint8_t(value), f->at(at + 1) = uint8_t(value >> 8); }
 void setU32(Bytes* f, size_t at, uint32_t value) { setU16(f, at, uint16_t(value)), setU16(f, at + 2, uint16_t(value >> 16)); }
-// The COFF file header (after "PE\0\0"), the optional header, and the section header with this name.
-size_t coffOffset(const Bytes& f) { return getU32(f, 0x3C) + 4; }
-size_t optionalOffset(const Bytes& f) { return coffOffset(f) + 20; }
-size_t sectionHeaderOffset(const Bytes& f, const std::string& name) {
-    size_t at = optionalOffset(f) + getU16(f, coffOffset(f) + 16);
-    while (name.compare(0, 8, std::string(reinterpret_cast<const char*>(&f.at(at)), 8).c_str()) != 0) at += 40;
-    return at;
-}
 
 struct Read {
     PeImage image;
@@ -70,14 +62,21 @@ TEST(PeImage, ReadsTheStandInPlayer) {
 using At = std::function<size_t(const Bytes&)>;
 using Damage = std::function<void(Bytes*)>;
 At at(size_t offset) { return [=](const Bytes&) { return offset; }; }
-At coff(size_t field) { return [=](const Bytes& f) { return coffOffset(f) + field; }; }
-At opt(size_t field) { return [=](const Bytes& f) { return optionalOffset(f) + field; }; }
-At sec(const char* name, size_t field) { return [=](const Bytes& f) { return sectionHeaderOffset(f, name) + field; }; }
+// The COFF file header (after "PE\0\0"), the optional header, and the section header with this name.
+At coff(size_t field) { return [=](const Bytes& f) { return getU32(f, 0x3C) + 4 + field; }; }
+At opt(size_t field) { return [=](const Bytes& f) { return coff(20 + field)(f); }; }
+At sec(const std::string& name, size_t field) {
+    return [=](const Bytes& f) {
+        size_t at = opt(getU16(f, coff(16)(f)))(f);
+        while (name.compare(0, 8, std::string(reinterpret_cast<const char*>(&f.at(at)), 8).c_str()) != 0) at += 40;
+        return at + field;
+    };
+}
 At end(int64_t plus) { return [=](const Bytes& f) { return f.size() + plus; }; }
 At valueAt(At field, uint32_t plus = 0) { return [=](const Bytes& f) { return getU32(f, field(f)) + plus; }; }
 // In the resource tree: a field of its root, whose entry `i` is at 16 + 8 * i
 // ("PATCH", then the types 1, 3, 5...), or of the table an entry points to.
-At rsrc(size_t field) { return [=](const Bytes& f) { return getU32(f, sectionHeaderOffset(f, ".rsrc") + 20) + field; }; }
+At rsrc(size_t field) { return [=](const Bytes& f) { return getU32(f, sec(".rsrc", 20)(f)) + field; }; }
 At below(At entry, size_t field) { return [=](const Bytes& f) { return rsrc(field)(f) + (getU32(f, entry(f) + 4) & 0x7FFFFFFF); }; }
 Damage set32(At where, uint32_t value) { return [=](Bytes* f) { setU32(f, where(*f), value); }; }
 Damage set16(At where, uint16_t value) { return [=](Bytes* f) { setU16(f, where(*f), value); }; }
