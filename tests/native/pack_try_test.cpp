@@ -1,5 +1,5 @@
-// The player's verdicts, as the packer gives them: `try` line by line; the
-// verdict tests that `check` runs, the rules on the tests themselves and the
+// The player's verdicts, as the packer gives them: the verdict tests that
+// `check` runs, the rules on the tests themselves and the
 // warning about expected answers that read as nearly each other; and
 // `collect`, each answers file read with the player's own progress reader,
 // judged, noted where the player did not write it, and tabled.
@@ -11,7 +11,6 @@
 
 #include "pack/results/collect.h"
 #include "pack/results/results_csv.h"
-#include "pack/results/try_verdicts.h"
 #include "pack/results/verdict_tests.h"
 #include "pack/source/quiz_source.h"
 #include "pack/stored/load_as_player.h"
@@ -41,27 +40,6 @@ Checked checked(const std::string& questions, const std::string& header = "kind 
 Texts formatted(const std::vector<Diagnostic>& list) {
     Diagnostics diagnostics{"quiz.toml", list};
     return diagnostics.formatted();
-}
-
-std::string tried(const Checked& quiz, const std::string& lines, std::string* errors = nullptr) {
-    std::istringstream in(lines);
-    std::ostringstream out, err;
-    EXPECT_EQ(tryVerdicts(quiz.encoded, in, out, err), err.str().empty());
-    if (errors) *errors = err.str();
-    return out.str();
-}
-
-TEST(PackTry, PrintsThePlayersVerdictForEachLine) {
-    const Checked quiz = checked("[[question]]\nprompt = \"p\"\nanswer = \"Méditerranée\"\n"
-                                 "[[question]]\nprompt = \"q\"\nanswer = \"Tour Eiffel\"\n");
-    EXPECT_EQ(tried(quiz, "1\tmediterranee\n1\tMéditerranée \r\n2\tla tour eiffel\n\n2\ttour\n"),
-              "1\tmediterranee\tPresque\n1\tMéditerranée \tBRAVO\n2\tla tour eiffel\tTrop long\n2\ttour\tFAUX\n");
-    // Typed text is cut to the field's 80 characters.
-    EXPECT_EQ(tried(quiz, "1\t" + std::string(79, ' ') + "Méditerranée\n"), "1\t" + std::string(79, ' ') + "M\tFAUX\n");
-    // Lines it cannot read are reported, and it goes on; a text quiz has no second field.
-    std::string errors;
-    EXPECT_EQ(tried(quiz, "Paris\n3\tParis\n1.2\tParis\n1\tMediterranee\n", &errors), "1\tMediterranee\tPresque\n");
-    for (const char* line : {"line 1:", "line 2:", "line 3:"}) EXPECT_NE(errors.find(line), std::string::npos) << errors;
 }
 
 TEST(PackCheckVerdicts, EachMismatchIsReportedWithItsLineTypedExpectedAndActual) {
