@@ -1,6 +1,5 @@
-// The packer's stored form: Windows-1252 texts, every mode read back through
-// the player's own loader, scrambled and plain, the key positions, and the
-// fallback to plain storage when scrambled bytes would expand as they are.
+// The stored form: Windows-1252 texts, every mode read back through the player's
+// own loader, scrambled and plain, and the fallback to plain storage.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +19,7 @@ Bytes scrambledFrom(Bytes bytes, int keyPosition) {
     return bytes;
 }
 
-// Distinct texts in every field, so that a text read into the wrong field
-// shows. Windows-1252: "\xE9" é, "\xE8" è, "\xEA" ê.
+// Distinct texts in every field, so that a text read into the wrong field shows.
 QuizContent sampleQuiz(int mode, int answers, bool scramble) {
     return {answers == 2 ? kindPicture : kindText, answers, mode, 10, 20, 30, "Capitales d'Europe", "Jos\xE9 et Zo\xE9",
             "Trouvez la capitale de chaque pays.", "Ville", "Pays", "https://example.org", "Pied de page",
@@ -59,8 +57,7 @@ TEST(PackEncode, EveryModeReadsBackThroughTheLoader) {
             }
         }
     }
-    // 69 scrambled bytes of a 21-byte key end on key position 6, where the
-    // quiz resource's key starts.
+    // 69 scrambled bytes of a 21-byte key end on key position 6, where the quiz resource's starts.
     const QuizContent quiz = sampleQuiz(1, 1, true);
     const EncodedQuiz encoded = encodeQuiz(quiz, nullptr);
     EXPECT_EQ(encoded.quizResource, scrambledFrom(coded(expandedQuizResource(quiz)), 6));

@@ -1,8 +1,6 @@
-// The player's verdicts, as the packer gives them: the verdict tests that
-// `check` runs, the rules on the tests themselves and the
-// warning about expected answers that read as nearly each other; and
-// `collect`, each answers file read with the player's own progress reader,
-// judged, noted where the player did not write it, and tabled.
+// The player's verdicts as the packer gives them: the verdict tests `check` runs,
+// their own rules, the warning about expected answers that read as nearly each
+// other; and `collect`, each answers file read and judged as the player would.
 #include <gtest/gtest.h>
 
 #include <sstream>

@@ -1,8 +1,7 @@
-// The executable side of the packer, on the small real stand-in player that
-// data/pe/make_samples.sh makes: the reader and its resource tree, given one
-// damaged field at a time; the writer, appending the resources or rewriting
-// them in place with everything else kept; and a quiz built into the player
-// and read back. (tests/e2e/pack_commands.sh builds and dumps every quiz.)
+// The packer's executable side, on the stand-in player of data/pe: the reader and
+// its resource tree, one damaged field at a time; the writer, appending or
+// rewriting the resources with everything else kept; and a quiz built into the
+// player. (tests/e2e/pack_commands.sh builds and dumps every quiz.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,7 +86,6 @@ Damage align(uint32_t section, uint32_t file) { return both(set32(opt(32), secti
 Damage directory(size_t index, At address, uint32_t size) { return both(put(opt(112 + 8 * index), address), set32(opt(116 + 8 * index), size)); }
 
 std::vector<Resource> resourcesOf(const PeImage& image) { return read(image.file).resources; }
-
 // The image's resources with the quiz's bytes replaced by `size` bytes.
 PeRewrite rewriteWith(const PeImage& image, size_t quizSize, std::vector<SectionPatch> patches = {}) {
     PeRewrite rewrite{resourcesOf(image), std::move(patches)};
@@ -112,8 +110,7 @@ Player playerOf(Bytes file, std::string* error = nullptr) {
 
 std::string playerError(Bytes file) {
     std::string error;
-    playerOf(std::move(file), &error);
-    return error;
+    return playerOf(std::move(file), &error), error;
 }
 
 // Each damage gives its own error when the file is read or, once it reads,
@@ -331,6 +328,5 @@ TEST(QuizImage, DumpNamesClipsAndQuotesTextsAsThePlayerWould) {
     EXPECT_EQ(extensions, "wav avi mp3 mid wmv mpg mpg mp3 mp3 mp3 ");
     EXPECT_EQ(tomlString("a \"b\" \\ c"), "\"a \\\"b\\\" \\\\ c\"");
     EXPECT_EQ(tomlString(std::string("tab\there\x01\x7F", 10)), "\"tab\\there\\u0001\\u007F\"");
-    EXPECT_EQ(tomlString("\xC3\xA9t\xC3\xA9"), "\"\xC3\xA9t\xC3\xA9\"");
 }
 }  // namespace

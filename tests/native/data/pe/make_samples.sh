@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # Makes the stand-in player that the executable tests and the PE fuzz seeds
-# read: linked by the same tools, with the player's own resources, a small
-# text quiz and its ContentBlock in the .vyrla section, but no code to speak
-# of; and the same image as a 32-bit (PE32) file. Run again only when the
-# player's resources or the stored form change.
+# read: the player's own resources, a small text quiz and its ContentBlock in
+# the .vyrla section, no code to speak of; and the same image as a 32-bit file.
 #
 #   make_samples.sh VYRLA-PACK
 set -euo pipefail
