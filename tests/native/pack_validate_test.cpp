@@ -75,8 +75,8 @@ TEST(PackValidate, EachClassOfErrorNamesItsLineAndField) {
         // Texts longer than their field, counted in Windows-1252 bytes.
         {T("", "prompt = \"" + times("é", 260) + "\"\n" + A), "4: question 1, prompt: ", "260 bytes in Windows-1252, at most 259 fit"},
         {T("link = \"" + std::string(25, 'l') + "\""), "3: link: ", "25 bytes in Windows-1252, at most 24 fit"},
-        // Few repeats code into about 9 bits per byte: 2 + 25 + 40 expanded bytes need 76.
-        {T("link = \"ABCDEFGHIJKLMNOPQRSTUVWX\"\nfooter = \"abcdefghijklmnopqrstuvwxyz0123456789!#%\""), "3: link, footer: ",
+        // Few repeats code into about 9 bits per byte: 2 + 25 + 35 expanded bytes need 71, one too many.
+        {T("link = \"ABCDEFGHIJKLMNOPQRSTUVWX\"\nfooter = \"abcdefghijklmnopqrstuvwxyz01234567\""), "3: link, footer: ",
          "the ContentBlock holds 70"},
         // Characters that the stored form cannot hold.
         {T("", "prompt = \"Paris|Lyon\"\n" + A), "4: question 1, prompt: ", "contains \"|\""},
@@ -123,6 +123,7 @@ TEST(PackValidate, QuizzesAtTheLimitsPass) {
         T("description = \"" + std::string(259, 'x') + "\""),
         T("", "prompt = \"" + times("é", 259) + "\"\n" + A),  // 518 bytes of UTF-8, 259 stored
         T("link = \"" + std::string(24, 'l') + "\"\nfooter = \"" + std::string(39, 'f') + "\""),
+        T("link = \"ABCDEFGHIJKLMNOPQRSTUVWX\"\nfooter = \"abcdefghijklmnopqrstuvwxyz0123456\""),  // 70 coded bytes
         T("", P + "answer = \"" + std::string(80, 'a') + "\""),
         T("mode = 3", P + A + "hint = \"h\"\nextra = \"e\""),
         T("", times(P + A + Q, 95) + P + A),
