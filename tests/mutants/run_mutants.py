@@ -94,7 +94,7 @@ def main():
         missed += passed
         print(f'{"caught" if not passed else "MISSED"}: {path}: {original} -> {replacement}', flush=True)
     # Leave the builds as the sources are.
-    run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests'], root)
+    run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests', 'vyrla-pack', 'png-compare'], root)
     if not args.native_only:
         run(['cmake', '--build', windows, '-j2'], root)
     print(f'{caught} caught, {missed} missed')
