@@ -6,7 +6,7 @@
 // expander/memcpy ratio and the time per output byte at each size.
 #include "pack/stored/lzw_compress.h"
 #include "quiz/lzw_expand.h"
-#include "tests/support/french_text.h"
+#include "bench/french_text.h"
 
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@
 // (blue-green-red order, high bytes of 16-bit samples, ...) pixel by pixel,
 // and libpng is told to ignore check values, as the player does.
 #include "images/png_decoder.h"
-#include "tests/support/png_reference.h"
+#include "bench/png_reference.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -24,6 +24,7 @@ int plainDistance(std::string_view a, std::string_view b) {
 
 namespace {
 
+// The first 259 bytes, upper-cased (a to z and the row from 0xE0), the typed text trimmed of spaces.
 std::string normalised(const char* text, bool trim) {
     std::string s(text, strnlen(text, judgedTextLimit));
     if (trim) {
@@ -40,31 +41,25 @@ std::string normalised(const char* text, bool trim) {
 }  // namespace
 
 const char* plainJudge(const char* expected, const char* typed) {
-    const std::string e = normalised(expected, false);
-    const std::string t = normalised(typed, true);
+    const std::string e = normalised(expected, false), t = normalised(typed, true);
     if (e.size() <= 3) return t.empty() ? verdictEmpty : t == e ? verdictRight : verdictWrong;
     if (t.empty()) return verdictEmpty;
     const int d = plainDistance(e, t);
     if (d == 0) return verdictRight;
-    std::string sortedE = e;
-    std::string sortedT = t;
+    std::string sortedE = e, sortedT = t;
     std::sort(sortedE.begin(), sortedE.end());
     std::sort(sortedT.begin(), sortedT.end());
     if (sortedE == sortedT) return verdictAnagram;
-    if (d == 1) return verdictOneEdit;
-    if (d == 2) return verdictTwoEdits;
-    const double el = static_cast<double>(e.size());
-    const double tl = static_cast<double>(t.size());
+    if (d <= 2) return d == 1 ? verdictOneEdit : verdictTwoEdits;
+    const double el = static_cast<double>(e.size()), tl = static_cast<double>(t.size()), longer = std::max(el, tl);
     const int r = findWithin(e.data(), e.size(), t.data(), t.size());
     if (r == -2) {
-        if (e.size() <= 9) return verdictWrong;
         const double p = 100.0 * tl / el;
-        return p > 80 ? verdictTooShort : p > 75 ? verdictClose : verdictWrong;
+        return e.size() <= 9 ? verdictWrong : p > 80 ? verdictTooShort : p > 75 ? verdictClose : verdictWrong;
     }
     if (r == 2) {
         const size_t x = t.size() - e.size();
         return x <= 10 ? verdictTooLong : x <= 20 ? verdictClose : verdictWrong;
     }
-    const double longer = std::max(el, tl);
     return (longer - d) * 100.0 / longer > 80 ? verdictSimilar : verdictWrong;
 }

@@ -1,5 +1,5 @@
 // The judge's rules written out as plainly as they can be: the oracle that
-// the unit tests and the fuzzer hold the fast judge to.
+// fuzz_judge_answer holds the fast judge to on random pairs.
 #pragma once
 
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "tests/support/french_text.h"
+#include "bench/french_text.h"
 
 #include <cstddef>
 #include <string>

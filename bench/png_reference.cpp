@@ -1,4 +1,4 @@
-#include "tests/support/png_reference.h"
+#include "bench/png_reference.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-// Deterministic French prose for tests and benchmarks: real words with their
+// Deterministic French prose for the benchmarks: real words with their
 // accents as Windows-1252 bytes, commas, sentences and paragraphs, the same
 // bytes on every compiler and platform for a given length and seed.
 #pragma once
