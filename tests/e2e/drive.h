@@ -55,8 +55,7 @@ struct Player {
     HWND window = nullptr, header = nullptr, panel = nullptr;
     HWND control(int id) const { return GetDlgItem(panel, id); }
 
-    // Starts the player and waits until MainWindow shows both panels (the
-    // children holding an answer field and the score).
+    // Starts the player; waits until MainWindow shows both panels.
     bool start(const std::string& exe) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
@@ -84,8 +83,7 @@ struct Player {
     }
 };
 
-// Puts the mouse on the control and waits until the pointer is there, so the
-// press never lands where the pointer was before; then clicks.
+// Clicks once the pointer is on the control, never where it was before.
 inline void click(HWND control) {
     RECT place;
     GetWindowRect(control, &place);
@@ -105,9 +103,7 @@ inline void click(HWND control) {
     Sleep(300);
 }
 
-// Clicks into the field, selects what it holds and types over it (keys by
-// their virtual key, pressed and released; characters by their code), then
-// presses and releases Enter.
+// Clicks into the field, types over what it holds and presses Enter.
 inline void typeAnswer(const Player& player, int field, const std::wstring& answer) {
     click(player.control(4000 + field));
     std::vector<KEYBDINPUT> keys;
@@ -135,8 +131,8 @@ inline std::string fileBytes(const std::string& name) {
 // The answers file of a player executable in the working directory.
 inline std::string progressName(const std::string& exe) { return exe.substr(0, exe.size() - 3) + "txt"; }
 
-// Hands over to the script outside for a screenshot NAME.png: writes the
-// marker NAME into the folder and waits until the script writes NAME.done.
+// Has the script outside take the screenshot NAME.png: a marker file NAME,
+// answered with NAME.done.
 inline void waitForShot(const std::string& markers, const std::string& name) {
     std::ofstream(markers + "\\" + name) << name;
     const std::string done = markers + "\\" + name + ".done";

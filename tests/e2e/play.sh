@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Plays quizzes end to end: DRIVER.exe starts the real PLAYER.exe files under
-# Wine's virtual desktop on a private X display and drives them as a person
-# would. Each time it writes a marker NAME, the desktop is saved as
-# SHOT-FOLDER/NAME.png and NAME.done answers it; where it wrote NAME.points
-# too ("x y red green blue what" lines), those pixels are checked on the shot,
-# each channel within 48 (JPEG pictures, halftone scaling). Machines without
-# a sound card get a silent ALSA output. Give docs/screenshots as the folder
-# to take the README's pictures again.
+# Plays quizzes end to end: DRIVER.exe drives the real PLAYER.exe files under
+# Wine's virtual desktop on a private X display. For each marker NAME it
+# writes, the desktop is saved as SHOT-FOLDER/NAME.png (docs/screenshots
+# takes the README's again) and NAME.done answers; the pixels of NAME.points
+# ("x y red green blue what") are checked on it, each channel within 48
+# (JPEG pictures, halftone scaling). A silent ALSA output stands in for a
+# missing sound card.
 #
 #   play.sh SHOT-FOLDER DRIVER.exe PLAYER.exe...
 set -u
@@ -21,9 +20,7 @@ players=""
 for player; do cp "$player" "$work/" && players="$players $(basename "$player")"; done
 export WINEPREFIX="${WINEPREFIX:-$PWD/wineprefix}" WINEDEBUG=-all VYRLA_SHOTS="$shots" VYRLA_PLAYERS="$players"
 export ALSA_CONFIG_PATH="${ALSA_CONFIG_PATH:-$here/../win32/data/alsa-null.conf}"
-
-# Make the prefix once, with the runner's settings.
-"${VYRLA_WINE_RUN:?}" cmd /c exit >/dev/null 2>&1
+"${VYRLA_WINE_RUN:?}" cmd /c exit >/dev/null 2>&1   # makes the prefix once, with the runner's settings
 
 cd "$work"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
@@ -52,8 +49,7 @@ for points in markers/*.points; do
         if [ $# -eq 3 ] && [ $(( ($1-r)*($1-r) < 48*48 && ($2-g)*($2-g) < 48*48 && ($3-b)*($3-b) < 48*48 )) = 1 ]; then
             echo "ok: $(basename "$shot") shows $what ($r,$g,$b) at $x,$y"
         else
-            echo "FAILED: $(basename "$shot") shows $what ($r,$g,$b) at $x,$y -> got ${got:-nothing}"
-            pixels_failed=$((pixels_failed + 1))
+            echo "FAILED: $(basename "$shot") shows $what ($r,$g,$b) at $x,$y -> got ${got:-nothing}" && pixels_failed=$((pixels_failed + 1))
         fi
     done < "$points"
 done

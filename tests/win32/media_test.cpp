@@ -223,15 +223,14 @@ TEST_F(MediaRows, AClipThatCannotBeLoadedGivesTheMessageOfItsKind) {
 
 TEST_F(MediaRows, OnlyClicksOnPlayAndStopButtonsAct) {
     open("media4");
-    for (WORD code : {WORD(BN_SETFOCUS), WORD(BN_KILLFOCUS), WORD(BN_DBLCLK), WORD(1)}) {
-        SendMessageA(panel, WM_COMMAND, MAKEWPARAM(6001, code), reinterpret_cast<LPARAM>(playButton(1)));
+    for (WPARAM command : {MAKEWPARAM(6001, BN_SETFOCUS), MAKEWPARAM(6001, BN_KILLFOCUS), MAKEWPARAM(6001, BN_DBLCLK),
+                           MAKEWPARAM(6001, 1), WPARAM(6000), WPARAM(6097), WPARAM(5001), WPARAM(9901)}) {
+        SendMessageA(panel, WM_COMMAND, command, reinterpret_cast<LPARAM>(playButton(1)));
     }
-    for (WPARAM id : {6000, 6097, 5001, 9901}) SendMessageA(panel, WM_COMMAND, id, 0);
     pump();
     EXPECT_EQ(currentMedia(), 0);
     play(2);
-    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(7002, BN_SETFOCUS), reinterpret_cast<LPARAM>(stopButton(2)));
-    for (WPARAM id : {7000, 7097}) SendMessageA(panel, WM_COMMAND, id, 0);
+    for (WPARAM command : {MAKEWPARAM(7002, BN_SETFOCUS), WPARAM(7000), WPARAM(7097)}) SendMessageA(panel, WM_COMMAND, command, 0);
     pump();
     EXPECT_EQ(mediaFiles(), std::vector<std::string>{"vyrla402.MP3"}) << "only a click on a stop button stops";
     SendMessageA(panel, WM_COMMAND, 7096, 0);
@@ -243,8 +242,7 @@ TEST_F(MediaRows, NoOtherKindOfQuizHasPlayersOrPlays) {
     for (const char* name : {"text3", "picture4", "media4"}) {
         reopen(name, name[0] == 'm' ? pictureKind : nullptr);  // media4 played as a picture quiz
         for (int n = 1; n <= 4; ++n) EXPECT_EQ(mediaPlayer(n), nullptr) << name << " " << n;
-        SendMessageA(panel, WM_COMMAND, 6001, 0);
-        SendMessageA(panel, WM_COMMAND, 7001, 0);
+        for (WPARAM command : {6001, 7001}) SendMessageA(panel, WM_COMMAND, command, 0);
         EXPECT_EQ(currentMedia(), 0) << name;
         EXPECT_TRUE(shownMessages.empty()) << name;
     }
@@ -262,8 +260,6 @@ TEST_F(MediaRows, EnterInAnAnswerFieldJudgesAndNeverPlays) {
     tab();
     ASSERT_EQ(GetDlgCtrlID(GetFocus()), 6001);
     SendMessageA(panel, DM_SETDEFID, 6001, 0);
-    SendMessageA(field(2), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(field(2), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     type(2, "sirene");
     for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {  // as the message loop hands them over
         MSG key{GetFocus(), message, VK_RETURN, message == WM_KEYUP ? LPARAM(0xC01C0001) : 0x001C0001, 0, {0, 0}};
@@ -282,10 +278,7 @@ TEST_F(PlayerWindows, RowsWithoutPlayersAreBuiltAndStillAnswered) {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     ASSERT_EQ(attachControl, nullptr);
     open("media4");
-    for (int n = 1; n <= 4; ++n) {
-        EXPECT_NE(stopButton(n), nullptr);
-        EXPECT_EQ(mediaPlayer(n), nullptr);
-    }
+    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(stopButton(n) && !mediaPlayer(n)) << n;
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0].text, "Erreur WindowsMediaPlater");
     EXPECT_EQ(shownMessages[0].caption, "VYRLA");

@@ -13,35 +13,25 @@ HBITMAP shownBitmap(HWND pictureStatic) {
     return reinterpret_cast<HBITMAP>(SendMessageA(pictureStatic, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
+// Each kind of file is fitted to its box; a PNG, through the player's own
+// decoder, comes in the platform's colour order (solved.png is all gold).
+// Nothing, an icon (420) or a metafile (421) gives no picture and no message.
 TEST(PictureLoading, EveryKindOfFileIsFittedToItsBox) {
+    MessageRecorder recorder;
     const struct {
         int id, box, width, height;
-    } cases[] = {{401, 260, 260, 200}, {402, 260, 260, 200}, {403, 260, 260, 130}, {404, 260, 260, 195},
-                 {10401, 260, 260, 260}, {10401, 150, 150, 150}, {10404, 260, 260, 260}};  // 10404: a PNG
+    } cases[] = {{401, 260, 260, 200}, {402, 260, 260, 200}, {403, 260, 260, 130}, {404, 260, 260, 195}, {10401, 260, 260, 260},
+                 {10401, 150, 150, 150}, {10404, 260, 260, 260}, {499, 260, 0, 0}, {420, 260, 0, 0}, {421, 260, 0, 0}};
     for (const auto& c : cases) {
         HBITMAP picture = loadPicture(GetModuleHandleA(nullptr), c.id, "IMG", 260, c.box);
-        ASSERT_NE(picture, nullptr) << c.id;
-        EXPECT_EQ(bitmapSize(picture).cx, c.width) << c.id;
-        EXPECT_EQ(bitmapSize(picture).cy, c.height) << c.id;
+        EXPECT_EQ(picture ? bitmapSize(picture).cx * 1000 + bitmapSize(picture).cy : 0, c.width * 1000 + c.height) << c.id;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ before = SelectObject(dc, picture);
+        EXPECT_TRUE(c.id != 10404 || GetPixel(dc, 130, 130) == RGB(255, 215, 0)) << GetPixel(dc, 130, 130);
+        SelectObject(dc, before);
+        DeleteDC(dc);
         DeleteObject(picture);
     }
-}
-
-// The player's own PNG decoder hands over a bitmap in the platform's colour
-// order: solved.png is all gold.
-TEST(PictureLoading, APngReachesThePlayerInItsColours) {
-    HBITMAP picture = loadPicture(GetModuleHandleA(nullptr), 10404, "IMG", 260, 260);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ before = SelectObject(dc, picture);
-    EXPECT_EQ(GetPixel(dc, 130, 130), RGB(255, 215, 0));
-    SelectObject(dc, before);
-    DeleteDC(dc);
-    DeleteObject(picture);
-}
-
-TEST(PictureLoading, MissingUnreadableIconOrMetafileGiveNoPictureAndNoMessage) {  // 420: an icon, 421: a metafile
-    MessageRecorder recorder;
-    for (int id : {499, 420, 421}) EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), id, "IMG", 260, 260), nullptr) << id;
     const uint8_t garbage[] = "not a picture at all";
     EXPECT_EQ(pictureFromBytes(garbage, sizeof garbage), nullptr);
     EXPECT_TRUE(shownMessages.empty());
@@ -49,16 +39,13 @@ TEST(PictureLoading, MissingUnreadableIconOrMetafileGiveNoPictureAndNoMessage) {
 
 using PictureRows = PlayerWindows;
 
-TEST_F(PictureRows, BandsTakeTheirTallestPictureAndTwoFieldsMoveTheColumnsRight) {
+TEST_F(PictureRows, BandsTakeTheirTallestPicture) {
     open("bands");
     EXPECT_AT(picture(3), 626, 40, 260, 130);  // centred in its band of 200
     EXPECT_AT(verdictStatic(3), 626, 234, 260, 20);
     EXPECT_AT(picture(4), 46, 275, 260, 195);
     EXPECT_AT(field(4), 46, 480, 260, 20);
     EXPECT_EQ(quiz.contentHeight, 540);
-    reopen("bands", [](QuizState* q) { q->answersPerQuestion = 2; });
-    EXPECT_AT(verdictStatic(2), 306, 234, 60, 20);
-    EXPECT_AT(field(7), 106, 480, 201, 20);
 }
 
 TEST_F(PictureRows, ASolvedOrRestoredRightQuestionShowsItsSolvedPictureRecentred) {
@@ -138,38 +125,33 @@ TEST_F(Collapsing, ACompleteBandClosesUpAndReopens) {
     EXPECT_TRUE(isVisible(picture(3)));
 }
 
-// The answer captions of every band, in band order: two to a band, one id.
-std::vector<int> captionTops(HWND panel) {
-    std::vector<int> tops;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (GetDlgCtrlID(child) == 156) tops.push_back(placeInParent(child).top);
-    }
-    return tops;
-}
-
+// Two fields a question: the answer captions of a band (two of them, one
+// id) stand beside its first column's fields and move with them.
 TEST_F(Collapsing, EachBandKeepsItsAnswerCaptionsBesideItsFields) {
     open("bands", [](QuizState* quiz) {
         quiz->answersPerQuestion = 2;
         quiz->answerMode = 3;
         for (QuestionNode* node = quiz->head; node; node = node->next) std::strcpy(node->secondAnswer, "-");
     });
-    const std::vector<int> start = {217, 237, 562, 582};
-    EXPECT_EQ(captionTops(panel), start);
+    auto captionTops = [this] {
+        std::vector<int> tops;
+        for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (GetDlgCtrlID(child) == 156) tops.push_back(top(child));
+        return tops;
+    };
     answer(1, "orange");
     tick();
-    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 562, 582})) << "they follow the first column's fields";
+    EXPECT_EQ(captionTops(), (std::vector<int>{17, 37, 562, 582}));
     answer(3, "violet");
-    answer(5, "sarcelle");
-    EXPECT_EQ(top(field(7)), 560 - 265);
-    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 297, 317})) << "the next band's captions close up with it";
+    answer(5, "sarcelle");  // the first band closes up
+    EXPECT_EQ(captionTops(), (std::vector<int>{17, 37, 297, 317}));
     tick();
-    EXPECT_EQ(captionTops(panel), start);
+    EXPECT_EQ(captionTops(), (std::vector<int>{217, 237, 562, 582}));
 }
 
-// Live GDI objects of the process. Wine keeps no such count; there, the
-// count is read off the handle table instead: a few thousand new brushes take
-// every free slot and then new ones, so the highest slot they get, less their
-// number, is the number of slots held by live objects.
+// Live GDI objects. Wine keeps no count: there, a few thousand new brushes
+// take every free slot of the handle table and then new ones, so the highest
+// slot they get, less their number, is the slots held by live objects.
 long gdiObjectCount() {
     const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (count) return static_cast<long>(count);
@@ -192,11 +174,7 @@ TEST_F(PictureRows, TenThousandSwapsLeakNoGdiObject) {
         SetWindowTextA(edit, text);
         SendMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
     };
-    // Caches of the platform's picture loader fill on first use.
-    for (int i = 0; i < 50; ++i) {
-        judge("orange");
-        judge("x");
-    }
+    for (int i = 0; i < 100; ++i) judge(i % 2 ? "x" : "orange");  // the loader's caches fill on first use
     const long before = gdiObjectCount();
     for (int i = 0; i < 10000; ++i) {
         judge("orange");  // a swap to the solved picture

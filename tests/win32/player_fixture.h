@@ -17,9 +17,8 @@ struct ShownMessage {
     unsigned style;
 };
 
-// Message boxes and opened links, recorded instead of shown.
+// Message boxes, recorded instead of shown.
 extern std::vector<ShownMessage> shownMessages;
-extern std::vector<std::string> openedLinks;
 
 // Records message boxes while it lives, for tests without the windows.
 struct MessageRecorder {
