@@ -53,18 +53,4 @@ TEST_F(QuizOnWindows, LoadsTheQuizOfItsOwnResourcesAndLeavesThemAsTheyWere) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(vyrlaContentBlock), 70), block);
 }
 
-TEST_F(QuizOnWindows, AModuleWithoutThePatchResourcesGivesTheFallbackQuiz) {
-    const LoadReport report = loadQuizFromModule(&quiz, GetModuleHandleA("kernel32.dll"), vyrlaContentBlock);
-    EXPECT_EQ(report.outcome, LoadOutcome::fallback);
-    ASSERT_EQ(shownMessages.size(), 1u);
-    EXPECT_EQ(shownMessages[0].text, "Questions non livr\xE9" "es");
-    EXPECT_EQ(shownMessages[0].caption, "Vyrla");
-    EXPECT_STREQ(quiz.title, "Nom du vyrla");
-    EXPECT_EQ(quiz.questionCount, 7);
-    ASSERT_NE(questionAt(&quiz, 6), nullptr);
-    EXPECT_STREQ(questionAt(&quiz, 6)->prompt, "emplacement");
-    EXPECT_STREQ(quiz.linkText, "www.vyrla.fr/essai") << "the link still comes from the ContentBlock";
-    EXPECT_EQ(brushColour(quiz.backgroundBrush), 0xFF6633u);
-}
-
 }  // namespace
