@@ -3,127 +3,76 @@
 // collapsing the rows of solved questions under "Cacher".
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "images/picture_loader.h"
 #include "tests/win32/player_fixture.h"
 
 namespace {
 
-SIZE sizeOf(HBITMAP bitmap) { return bitmapSize(bitmap); }
-
 HBITMAP shownBitmap(HWND pictureStatic) {
     return reinterpret_cast<HBITMAP>(SendMessageA(pictureStatic, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
+// Each kind of file is fitted to its box; a PNG, through the player's own
+// decoder, comes in the platform's colour order (solved.png is all gold).
+// Nothing, an icon (420) or a metafile (421) gives no picture and no message.
 TEST(PictureLoading, EveryKindOfFileIsFittedToItsBox) {
-    HMODULE self = GetModuleHandleA(nullptr);
-    struct Case {
-        int id;
-        int width;
-        int height;
-    } cases[] = {{401, 260, 200}, {402, 260, 200}, {403, 260, 130}, {404, 260, 195}, {10401, 260, 260},
-                 {10404, 260, 260}};  // a PNG, through the player's own decoder
-    for (const Case& c : cases) {
-        HBITMAP picture = loadPicture(self, c.id, "IMG", 260, 260);
-        ASSERT_NE(picture, nullptr) << c.id;
-        EXPECT_EQ(sizeOf(picture).cx, c.width) << c.id;
-        EXPECT_EQ(sizeOf(picture).cy, c.height) << c.id;
+    MessageRecorder recorder;
+    const struct {
+        int id, box, width, height;
+    } cases[] = {{401, 260, 260, 200}, {402, 260, 260, 200}, {403, 260, 260, 130}, {404, 260, 260, 195}, {10401, 260, 260, 260},
+                 {10401, 150, 150, 150}, {10404, 260, 260, 260}, {499, 260, 0, 0}, {420, 260, 0, 0}, {421, 260, 0, 0}};
+    for (const auto& c : cases) {
+        HBITMAP picture = loadPicture(GetModuleHandleA(nullptr), c.id, "IMG", 260, c.box);
+        EXPECT_EQ(picture ? bitmapSize(picture).cx * 1000 + bitmapSize(picture).cy : 0, c.width * 1000 + c.height) << c.id;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ before = SelectObject(dc, picture);
+        EXPECT_TRUE(c.id != 10404 || GetPixel(dc, 130, 130) == RGB(255, 215, 0)) << GetPixel(dc, 130, 130);
+        SelectObject(dc, before);
+        DeleteDC(dc);
         DeleteObject(picture);
     }
-    HBITMAP boxed = loadPicture(self, 10401, "IMG", 260, 150);
-    EXPECT_EQ(sizeOf(boxed).cx, 150);
-    EXPECT_EQ(sizeOf(boxed).cy, 150);
-    DeleteObject(boxed);
-}
-
-TEST(PictureLoading, MissingOrUnreadablePicturesGiveNoneAndNoMessage) {
-    MessageRecorder recorder;
-    EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 499, "IMG", 260, 260), nullptr);
     const uint8_t garbage[] = "not a picture at all";
     EXPECT_EQ(pictureFromBytes(garbage, sizeof garbage), nullptr);
-    EXPECT_EQ(scaleToBox(nullptr, 260, 260), nullptr);
     EXPECT_TRUE(shownMessages.empty());
-}
-
-TEST(PictureLoading, AnIconOrAMetafileIsNoPictureAndNoMessage) {
-    MessageRecorder recorder;
-    EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 420, "IMG", 260, 260), nullptr) << "an icon";
-    EXPECT_EQ(loadPicture(GetModuleHandleA(nullptr), 421, "IMG", 260, 260), nullptr) << "a metafile";
-    EXPECT_TRUE(shownMessages.empty()) << shownMessages[0].text;
 }
 
 using PictureRows = PlayerWindows;
 
 TEST_F(PictureRows, BandsTakeTheirTallestPicture) {
     open("bands");
-    EXPECT_EQ(quiz.bandHeight[0], 200);
-    EXPECT_EQ(quiz.bandHeight[1], 195);
-    EXPECT_AT(picture(1), 46, 5, 260, 200);
-    EXPECT_AT(picture(3), 626, 40, 260, 130);  // centred in its band
-    const int x[] = {46, 336, 626};
-    for (int n = 1; n <= 3; ++n) {
-        EXPECT_AT(field(n), x[n - 1], 215, 260, 20);
-        EXPECT_AT(verdictStatic(n), x[n - 1], 234, 260, 20);
-    }
-    // The fourth question is alone in the second band.
+    EXPECT_AT(picture(3), 626, 40, 260, 130);  // centred in its band of 200
+    EXPECT_AT(verdictStatic(3), 626, 234, 260, 20);
     EXPECT_AT(picture(4), 46, 275, 260, 195);
     EXPECT_AT(field(4), 46, 480, 260, 20);
-    EXPECT_EQ(quiz.contentWidth, 910);
     EXPECT_EQ(quiz.contentHeight, 540);
 }
 
-void twoFields(QuizState* quiz) { quiz->answersPerQuestion = 2; }
-
-TEST_F(PictureRows, TwoFieldsMoveTheColumnsRight) {
-    open("bands", twoFields);
-    EXPECT_AT(picture(1), 106, 5, 260, 200);
-    EXPECT_AT(field(1), 106, 215, 201, 20);
-    EXPECT_AT(field(2), 106, 234, 201, 20);
-    EXPECT_AT(verdictStatic(2), 306, 234, 60, 20);
-    EXPECT_AT(field(3), 396, 215, 201, 20);
-    EXPECT_AT(field(7), 106, 480, 201, 20);
-    EXPECT_EQ(quiz.contentWidth, 970);
-}
-
-TEST_F(PictureRows, ASolvedQuestionShowsItsSolvedPictureRecentred) {
+TEST_F(PictureRows, ASolvedOrRestoredRightQuestionShowsItsSolvedPictureRecentred) {
+    writeFileBytes(progressName.c_str(), "\r\nviolet\r\n");
     open("bands");
+    EXPECT_AT(picture(2), 366, 5, 200, 200);
     HBITMAP before = shownBitmap(picture(1));
-    ASSERT_NE(before, nullptr);
     answer(1, "orange");
     EXPECT_AT(picture(1), 76, 5, 200, 200);
     HBITMAP after = shownBitmap(picture(1));
-    EXPECT_NE(after, before);
-    EXPECT_EQ(sizeOf(after).cx, 200);
+    EXPECT_EQ(bitmapSize(after).cx, 200);
     EXPECT_EQ(GetObjectType(before), 0u) << "the picture it replaced is deleted";
     answer(1, "orange ");  // the same verdict: nothing happens again
     EXPECT_EQ(shownBitmap(picture(1)), after);
 }
 
-TEST_F(PictureRows, ARestoredRightAnswerKeepsItsSolvedPicture) {
-    writeFileBytes(progressName.c_str(), "\r\nviolet\r\n");
-    open("bands");
-    EXPECT_EQ(verdict(2), "BRAVO");
-    EXPECT_AT(picture(2), 366, 5, 200, 200);
-    EXPECT_EQ(sizeOf(shownBitmap(picture(2))).cx, 200);
-}
-
-void soundKind(QuizState* quiz) {
-    quiz->kind = kindSound;
-    quiz->bandHeight[0] = 200;  // as if a band height were known: the swap would have a box
-}
-
+// The same quiz, with its solved-state pictures, played as a sound quiz:
+// its media area must not be moved or resized, whatever band height is known.
 TEST_F(PictureRows, OnlyPictureQuizzesSwapInASolvedPicture) {
-    // The same quiz, with its solved-state pictures, played as a sound quiz:
-    // its media area must not be moved or resized.
-    open("bands", soundKind);
+    open("bands", [](QuizState* q) {
+        q->kind = kindSound;
+        q->bandHeight[0] = 200;
+    });
     const RECT before = placeInParent(picture(1));
     answer(1, "orange");
     EXPECT_EQ(verdict(1), "BRAVO");
-    const RECT after = placeInParent(picture(1));
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.right - after.left, 0);
-    EXPECT_EQ(after.bottom - after.top, 0);
+    EXPECT_AT(picture(1), before.left, before.top, 0, 0);
 }
 
 class Collapsing : public PlayerWindows {
@@ -135,21 +84,22 @@ protected:
     int top(HWND control) { return placeInParent(control).top; }
 };
 
-TEST_F(Collapsing, ASolvedRowFoldsUpUnderItsPicture) {
+TEST_F(Collapsing, ASolvedRowFoldsUpUnderItsPictureAndTheLastBandNeverClosesUp) {
     open("bands");
     answer(2, "violet");
-    const int height = quiz.contentHeight;
     tick();
     EXPECT_FALSE(isVisible(picture(2)));
     EXPECT_EQ(top(field(2)), 15);
-    EXPECT_EQ(top(verdictStatic(2)), 34);
     EXPECT_EQ(top(numberLabel(2)), 17);
     EXPECT_EQ(top(field(1)), 215) << "other rows stay";
-    EXPECT_EQ(top(field(4)), 480);
-    EXPECT_EQ(quiz.contentHeight, height);
+    EXPECT_EQ(quiz.contentHeight, 540);
     tick();
     EXPECT_TRUE(isVisible(picture(2)));
     EXPECT_EQ(top(field(2)), 215);
+    answer(4, "marine");
+    tick();
+    EXPECT_EQ(top(field(4)), 480 - 195) << "alone in its band: it folds up, the band stays";
+    EXPECT_EQ(quiz.contentHeight, 540);
 }
 
 void withHints(QuizState* quiz) { quiz->answerMode = 3; }
@@ -163,9 +113,6 @@ TEST_F(Collapsing, ACompleteBandClosesUpAndReopens) {
     tick();
     EXPECT_EQ(top(field(4)), 560) << "two rows collapsed: the band stays";
     answer(3, "sarcelle");  // solved while ticked: collapses at once, the band closes up
-    EXPECT_EQ(quiz.rowHidden[1], 1);
-    EXPECT_EQ(quiz.rowHidden[2], 1);
-    EXPECT_EQ(quiz.rowHidden[3], 2);
     EXPECT_EQ(top(field(4)), 560 - 200 - 65);
     EXPECT_EQ(top(hintStatic(4)), 560 + 46 - 200 - 65) << "its hint moves with it";
     EXPECT_EQ(quiz.contentHeight, height - 265);
@@ -176,57 +123,35 @@ TEST_F(Collapsing, ACompleteBandClosesUpAndReopens) {
     EXPECT_EQ(quiz.contentHeight, height);
     EXPECT_TRUE(isVisible(hintStatic(1))) << "every restored row shows its hint";
     EXPECT_TRUE(isVisible(picture(3)));
-    EXPECT_EQ(quiz.rowHidden[3], 0);
 }
 
-TEST_F(Collapsing, TheLastIncompleteBandNeverClosesUp) {
-    open("bands");
-    const char* answers[] = {"orange", "violet", "sarcelle", "marine"};
-    for (int n = 1; n <= 4; ++n) answer(n, answers[n - 1]);
-    const int height = quiz.contentHeight;
-    tick();
-    EXPECT_EQ(quiz.rowHidden[4], 1);
-    EXPECT_EQ(top(field(4)), 480 - 200 - 195);
-    EXPECT_EQ(quiz.contentHeight, height - 200);
-}
-
-void twoFieldsWithHints(QuizState* quiz) {
-    quiz->answersPerQuestion = 2;
-    quiz->answerMode = 3;
-    for (QuestionNode* node = quiz->head; node; node = node->next) std::strcpy(node->secondAnswer, "-");
-}
-
-// The answer captions of every band, in band order: two to a band, one id.
-std::vector<int> captionTops(HWND panel) {
-    std::vector<int> tops;
-    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (GetDlgCtrlID(child) == 156) tops.push_back(placeInParent(child).top);
-    }
-    return tops;
-}
-
+// Two fields a question: the answer captions of a band (two of them, one
+// id) stand beside its first column's fields and move with them.
 TEST_F(Collapsing, EachBandKeepsItsAnswerCaptionsBesideItsFields) {
-    open("bands", twoFieldsWithHints);
-    const std::vector<int> start = {217, 237, 562, 582};
-    EXPECT_EQ(captionTops(panel), start);
+    open("bands", [](QuizState* quiz) {
+        quiz->answersPerQuestion = 2;
+        quiz->answerMode = 3;
+        for (QuestionNode* node = quiz->head; node; node = node->next) std::strcpy(node->secondAnswer, "-");
+    });
+    auto captionTops = [this] {
+        std::vector<int> tops;
+        for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (GetDlgCtrlID(child) == 156) tops.push_back(top(child));
+        return tops;
+    };
     answer(1, "orange");
     tick();
-    EXPECT_EQ(top(field(1)), 15);
-    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 562, 582})) << "they follow the first column's fields";
+    EXPECT_EQ(captionTops(), (std::vector<int>{17, 37, 562, 582}));
     answer(3, "violet");
-    answer(5, "sarcelle");
-    EXPECT_EQ(quiz.rowHidden[3], 2);
-    EXPECT_EQ(top(field(7)), 560 - 265);
-    EXPECT_EQ(captionTops(panel), (std::vector<int>{17, 37, 297, 317})) << "the next band's captions close up with it";
+    answer(5, "sarcelle");  // the first band closes up
+    EXPECT_EQ(captionTops(), (std::vector<int>{17, 37, 297, 317}));
     tick();
-    EXPECT_EQ(captionTops(panel), start);
-    EXPECT_EQ(top(field(7)), 560);
+    EXPECT_EQ(captionTops(), (std::vector<int>{217, 237, 562, 582}));
 }
 
-// Live GDI objects of the process. Wine keeps no such count; there, the
-// count is read off the handle table instead: a few thousand new brushes take
-// every free slot and then new ones, so the highest slot they get, less their
-// number, is the number of slots held by live objects.
+// Live GDI objects. Wine keeps no count: there, a few thousand new brushes
+// take every free slot of the handle table and then new ones, so the highest
+// slot they get, less their number, is the slots held by live objects.
 long gdiObjectCount() {
     const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (count) return static_cast<long>(count);
@@ -249,11 +174,7 @@ TEST_F(PictureRows, TenThousandSwapsLeakNoGdiObject) {
         SetWindowTextA(edit, text);
         SendMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
     };
-    // Caches of the platform's picture loader fill on first use.
-    for (int i = 0; i < 50; ++i) {
-        judge("orange");
-        judge("x");
-    }
+    for (int i = 0; i < 100; ++i) judge(i % 2 ? "x" : "orange");  // the loader's caches fill on first use
     const long before = gdiObjectCount();
     for (int i = 0; i < 10000; ++i) {
         judge("orange");  // a swap to the solved picture

@@ -1,20 +1,17 @@
 #include "tests/win32/player_fixture.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
-#include "shell/link_open.h"
-#include "shell/main_window.h"
-#include "quiz/messages.h"
 #include "panel/progress_file.h"
+#include "quiz/messages.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_platform.h"
+#include "shell/link_open.h"
+#include "shell/main_window.h"
 #include "shell/startup.h"
 
 std::vector<ShownMessage> shownMessages;
-std::vector<std::string> openedLinks;
 
 namespace {
 
@@ -22,13 +19,9 @@ void recordMessage(const char* text, const char* caption, unsigned style) {
     shownMessages.push_back({text, caption, style});
 }
 
-void recordLink(const char* target) { openedLinks.push_back(target); }
-
 std::string readPacked(const char* name, const char* file) {
     const std::string path = std::string(VYRLA_PACKED_DIR) + "/" + name + ".quiz/" + file;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << path;
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return fileBytes(path.c_str());
 }
 
 }  // namespace
@@ -39,20 +32,6 @@ MessageRecorder::MessageRecorder() {
 }
 
 MessageRecorder::~MessageRecorder() { setMessageSink(nullptr); }
-
-void loadPackedQuiz(QuizState* quiz, const char* name) {
-    const std::string block = readPacked(name, "content.bin");
-    const std::string patch104 = readPacked(name, "patch104.bin");
-    const std::string patch105 = readPacked(name, "patch105.bin");
-    const StoredContents contents{reinterpret_cast<const uint8_t*>(block.data()),
-                                  reinterpret_cast<const uint8_t*>(patch104.data()), patch104.size(),
-                                  reinterpret_cast<const uint8_t*>(patch105.data()), patch105.size()};
-    const LoadReport report = loadQuizContents(quiz, contents);
-    if (report.colourChanged) {
-        DeleteObject(static_cast<HBRUSH>(quiz->backgroundBrush));
-        quiz->backgroundBrush = CreateSolidBrush(quiz->color);
-    }
-}
 
 std::string windowText(HWND window) {
     char text[300] = "";
@@ -65,21 +44,9 @@ std::string fileBytes(const char* name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void writeFileBytes(const char* name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
-}
+void writeFileBytes(const char* name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
 
 bool isVisible(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
-
-void expectAt(HWND control, int x, int y, int w, int h, int line) {
-    ASSERT_NE(control, nullptr) << "from line " << line;
-    const RECT r = placeInParent(control);
-    EXPECT_EQ(r.left, x) << "from line " << line;
-    EXPECT_EQ(r.top, y) << "from line " << line;
-    EXPECT_EQ(r.right - r.left, w) << "from line " << line;
-    EXPECT_EQ(r.bottom - r.top, h) << "from line " << line;
-}
 
 RECT placeInParent(HWND control) {
     RECT place;
@@ -88,22 +55,24 @@ RECT placeInParent(HWND control) {
     return place;
 }
 
+void expectAt(HWND control, int x, int y, int w, int h, int line) {
+    const RECT r = placeInParent(control);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}), (std::vector<LONG>{x, y, w, h}))
+        << "x, y, width, height of control " << GetDlgCtrlID(control) << ", from line " << line;
+}
+
 void PlayerWindows::SetUp() {
-    char temp[MAX_PATH];
+    char temp[MAX_PATH], unique[MAX_PATH], name[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    char unique[MAX_PATH];
-    GetTempFileNameA(temp, "vyr", 0, unique);
+    GetTempFileNameA(temp, "vyr", 0, unique);  // a fresh working folder
     DeleteFileA(unique);
     CreateDirectoryA(unique, nullptr);
-    folder = unique;
-    SetCurrentDirectoryA(folder.c_str());
-    char name[MAX_PATH];
+    SetCurrentDirectoryA((folder = unique).c_str());
     currentProgressFileName(name, sizeof name);
     progressName = name;
     shownMessages.clear();
-    openedLinks.clear();
     setMessageSink(recordMessage);
-    setLinkOpener(recordLink);
+    setLinkOpener([](const char*) {});  // no browser opens during the tests
     static bool registered = registerMainWindowClass(GetModuleHandleA(nullptr));
     (void)registered;
     if (!footerBrush) footerBrush = CreateSolidBrush(RGB(212, 208, 200));
@@ -112,7 +81,16 @@ void PlayerWindows::SetUp() {
 void PlayerWindows::open(const char* name, void (*adjust)(QuizState*)) {
     theQuiz = &quiz;
     constructQuizState(&quiz);
-    loadPackedQuiz(&quiz, name);
+    const std::string block = readPacked(name, "content.bin");
+    const std::string patch104 = readPacked(name, "patch104.bin");
+    const std::string patch105 = readPacked(name, "patch105.bin");
+    const StoredContents contents{reinterpret_cast<const uint8_t*>(block.data()),
+                                  reinterpret_cast<const uint8_t*>(patch104.data()), patch104.size(),
+                                  reinterpret_cast<const uint8_t*>(patch105.data()), patch105.size()};
+    if (loadQuizContents(&quiz, contents).colourChanged) {
+        DeleteObject(static_cast<HBRUSH>(quiz.backgroundBrush));
+        quiz.backgroundBrush = CreateSolidBrush(quiz.color);
+    }
     if (adjust) adjust(&quiz);
     window = openPlayerWindows(GetModuleHandleA(nullptr));
     header = static_cast<HWND>(quiz.headerPanel);
@@ -128,17 +106,21 @@ void PlayerWindows::close() {
     DestroyWindow(window);
     quiz.headerPanel = nullptr;
     window = header = panel = nullptr;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
     }
+}
+
+void PlayerWindows::reopen(const char* name, void (*adjust)(QuizState*)) {
+    close();
+    if (theQuiz == &quiz) destroyQuizState(&quiz);
+    shownMessages.clear();
+    open(name, adjust);
 }
 
 void PlayerWindows::TearDown() {
     close();
-    if (theQuiz == &quiz) {
-        destroyQuizState(&quiz);
-        theQuiz = nullptr;
-    }
+    if (theQuiz == &quiz) destroyQuizState(&quiz);
+    theQuiz = nullptr;
     setMessageSink(nullptr);
     setLinkOpener(nullptr);
     char temp[MAX_PATH];
@@ -146,34 +128,29 @@ void PlayerWindows::TearDown() {
     SetCurrentDirectoryA(temp);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string path = folder + "\\" + found.cFileName;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(path.c_str());
-            else if (found.cFileName[0] != '.') RemoveDirectoryA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
     }
+    FindClose(search);
     RemoveDirectoryA(folder.c_str());
 }
 
 void PlayerWindows::type(int f, const char* text) {
-    HWND field = control(4000 + f);
-    SetFocus(field);
-    SendMessageA(field, EM_SETSEL, 0, -1);
-    SendMessageA(field, WM_CHAR, VK_BACK, 1);
-    for (const char* c = text; *c; ++c) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(*c), 1);
+    SetFocus(field(f));
+    SendMessageA(field(f), EM_SETSEL, 0, -1);
+    SendMessageA(field(f), WM_CHAR, VK_BACK, 1);
+    for (const char* c = text; *c; ++c) SendMessageA(field(f), WM_CHAR, static_cast<unsigned char>(*c), 1);
     pump();
-}
-
-void PlayerWindows::pressKey(HWND target, WPARAM key) {
-    SendMessageA(target, WM_KEYDOWN, key, 1);
-    if (key == VK_RETURN) SendMessageA(target, WM_CHAR, 13, 1);
-    releaseKey(target, key);
 }
 
 void PlayerWindows::releaseKey(HWND target, WPARAM key) {
     SendMessageA(target, WM_KEYUP, key, 0xC0000001);
+    pump();
+}
+
+void PlayerWindows::tab() {
+    MSG message{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    IsDialogMessageA(panel, &message);
     pump();
 }
 

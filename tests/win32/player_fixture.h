@@ -13,24 +13,18 @@
 #include "quiz/quiz_state.h"
 
 struct ShownMessage {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     unsigned style;
 };
 
-// Message boxes and opened links, recorded instead of shown.
+// Message boxes, recorded instead of shown.
 extern std::vector<ShownMessage> shownMessages;
-extern std::vector<std::string> openedLinks;
 
-// Records message boxes in shownMessages while it lives, for tests that do
-// not open the player's windows.
+// Records message boxes while it lives, for tests without the windows.
 struct MessageRecorder {
     MessageRecorder();
     ~MessageRecorder();
 };
-
-// Reads the three stored contents the build packed from tests/win32/data/NAME.toml.
-void loadPackedQuiz(QuizState* quiz, const char* name);
 
 std::string windowText(HWND window);
 std::string fileBytes(const char* name);
@@ -47,15 +41,16 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Loads the packed quiz, lets `adjust` change the state, then opens the
-    // windows as the player does at start.
+    // Loads tests/win32/data/NAME.toml as the build packed it, lets `adjust`
+    // change the state, then opens the windows as the player does at start.
     void open(const char* name, void (*adjust)(QuizState*) = nullptr);
-    // Closes as the close box does (the answers are saved), then destroys
-    // the remaining windows.
+    // Closes as the close box does (the answers are saved).
     void close();
+    // Closes, then opens a quiz afresh in the same test.
+    void reopen(const char* name, void (*adjust)(QuizState*) = nullptr);
 
-    HWND control(int id) const { return GetDlgItem(panel, id); }
     // The controls of answer field f and of question n, by what they are.
+    HWND control(int id) const { return GetDlgItem(panel, id); }
     HWND field(int f) const { return control(4000 + f); }
     HWND verdictStatic(int f) const { return control(5000 + f); }
     HWND numberLabel(int n) const { return control(2000 + n); }
@@ -67,23 +62,19 @@ protected:
     std::string score() const { return windowText(GetDlgItem(header, 32)); }
     std::string code() const { return windowText(GetDlgItem(header, 30)); }
 
-    // Typing: focus the field, select everything and type over it.
+    // Typing: focus the field, select everything and type over it. Keys act
+    // when released; Tab goes through the dialog handling, as the loop does.
     void type(int f, const char* text);
-    void pressKey(HWND target, WPARAM key);  // key down, then released
     void releaseKey(HWND target, WPARAM key);
     void answer(int f, const char* text) {
         type(f, text);
-        pressKey(control(4000 + f), VK_RETURN);
+        releaseKey(field(f), VK_RETURN);
     }
+    void tab();
     // Runs the posted messages, through the dialog handling as the loop does.
     void pump();
-    int verticalPosition() const { return GetScrollPos(panel, SB_VERT); }
-    int horizontalPosition() const { return GetScrollPos(panel, SB_HORZ); }
 
     QuizState quiz{};
-    HWND window = nullptr;
-    HWND header = nullptr;
-    HWND panel = nullptr;
-    std::string folder;
-    std::string progressName;
+    HWND window = nullptr, header = nullptr, panel = nullptr;
+    std::string folder, progressName;
 };
