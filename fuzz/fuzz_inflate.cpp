@@ -10,6 +10,7 @@
 // bytes whether the input comes whole or in pieces, and for bare DEFLATE:
 // success exactly when zlib fills the same output, with the same bytes.
 #include "images/inflate.h"
+#include "fuzz/require.h"
 
 #include <zlib.h>
 
@@ -22,12 +23,6 @@
 namespace {
 
 constexpr size_t maxFuzzInput = 1 << 18;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 struct Pieces {
     const uint8_t* data;

@@ -15,6 +15,7 @@
 
 #include "judge/judge_answer.h"
 #include "tests/support/judge_oracle.h"
+#include "fuzz/require.h"
 
 namespace {
 
@@ -61,12 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto expected = judgedCopy(rest, expectedLength);
     const auto typed = judgedCopy(typedBytes, typedLength);
     const char* verdict = judgeAnswer(expected.get(), typed.get());
-    if (!isVerdictWord(verdict)) {
-        std::abort();
-    }
-    if (verdict != plainJudge(expected.get(), typed.get())) {
-        std::abort();
-    }
+    require(isVerdictWord(verdict));
+    require(verdict == plainJudge(expected.get(), typed.get()));
 
     // The distance on the raw pieces, zero bytes and all.
     const size_t aLength = std::min(expectedLength, judgedTextLimit);
@@ -74,34 +71,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* a = reinterpret_cast<const char*>(rest);
     const char* b = reinterpret_cast<const char*>(typedBytes);
     const int distance = plainDistance({a, aLength}, {b, bLength});
-    if (editDistance(a, expectedLength, b, typedLength) != distance ||
-        editDistance(b, typedLength, a, expectedLength) != distance) {
-        std::abort();
-    }
-    if (editDistanceWithin(a, expectedLength, b, typedLength, limit) != std::min(distance, limit + 1)) {
-        std::abort();
-    }
+    require(editDistance(a, expectedLength, b, typedLength) == distance &&
+            editDistance(b, typedLength, a, expectedLength) == distance);
+    require(editDistanceWithin(a, expectedLength, b, typedLength, limit) == std::min(distance, limit + 1));
 
     // findWithin only reports pieces that are really there.
     const int found = findWithin(a, aLength, b, bLength);
     if (found == 2 || found == -2) {
         const std::string longer(found == 2 ? b : a, found == 2 ? bLength : aLength);
         const std::string shorter(found == 2 ? a : b, found == 2 ? aLength : bLength);
-        if (longer.find(shorter) == std::string::npos) {
-            std::abort();
-        }
-    } else if (found != 0 && !(found == 1 && aLength == 0) && !(found == -1 && bLength == 0)) {
-        std::abort();
+        require(longer.find(shorter) != std::string::npos);
+    } else {
+        require(found == 0 || (found == 1 && aLength == 0) || (found == -1 && bLength == 0));
     }
 
     const int words = countWords(expected.get());
-    if (words < 1 || words > static_cast<int>(judgedTextLimit) + 1) {
-        std::abort();
-    }
+    require(words >= 1 && words <= static_cast<int>(judgedTextLimit) + 1);
     char phrase[32];
     wordCountPhrase(expected.get(), phrase);
-    if (std::strncmp(phrase, "en ", 3) != 0) {
-        std::abort();
-    }
+    require(std::strncmp(phrase, "en ", 3) == 0);
     return 0;
 }

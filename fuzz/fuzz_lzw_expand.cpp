@@ -9,6 +9,7 @@
 //                  expander's input room, be turned down as bad data).
 #include "pack/stored/lzw_compress.h"
 #include "quiz/lzw_expand.h"
+#include "fuzz/require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,12 +21,6 @@ namespace {
 
 // A little over the input limit, so that the limit itself gets exercised.
 constexpr size_t maxFuzzInput = lzwMaxInput + 64;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void checkExpansion(const uint8_t* data, size_t size) {
     uint8_t* block = nullptr;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "media/media_format.h"
+#include "fuzz/require.h"
 
 namespace {
 
@@ -33,20 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<unsigned char[]> clip(new unsigned char[size + 1]);
     if (size > 0) std::memcpy(clip.get(), data, size);
     const char* extension = mediaExtension(clip.get(), size);
-    if (!isKnown(extension)) {
-        std::abort();
-    }
+    require(isKnown(extension));
     // Only the first, second and ninth bytes count: cutting the clip after
     // the ninth, or changing any byte between the second and the ninth,
     // changes nothing.
-    if (size > mediaHeaderBytes && std::strcmp(mediaExtension(clip.get(), mediaHeaderBytes), extension) != 0) {
-        std::abort();
-    }
+    require(size <= mediaHeaderBytes || std::strcmp(mediaExtension(clip.get(), mediaHeaderBytes), extension) == 0);
     for (size_t i = 2; i < size && i < mediaHeaderBytes - 1; ++i) {
         clip[i] = static_cast<unsigned char>(~clip[i]);
     }
-    if (std::strcmp(mediaExtension(clip.get(), size), extension) != 0) {
-        std::abort();
-    }
+    require(std::strcmp(mediaExtension(clip.get(), size), extension) == 0);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "pack/exe/quiz_dump.h"
 #include "pack/exe/quiz_image.h"
 #include "quiz/messages.h"
+#include "fuzz/require.h"
 
 namespace {
 
@@ -24,12 +25,6 @@ namespace {
 constexpr size_t maxInput = 1 << 20;
 
 void silentSink(const char*, const char*, unsigned) {}
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool sameResources(const std::vector<Resource>& a, const std::vector<Resource>& b) {
     if (a.size() != b.size()) {

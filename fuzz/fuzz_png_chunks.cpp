@@ -2,6 +2,7 @@
 // with one of its results, read nothing outside the file, and leave the
 // state as its stage promises; releasing must clear it.
 #include "images/png_decoder.h"
+#include "fuzz/require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,12 +13,6 @@ namespace {
 
 // The scan allocates nothing; the cap only keeps each run short.
 constexpr size_t maxFuzzInput = 1 << 20;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool inside(const PngState& state, const uint8_t* p, size_t bytes) {
     return p >= state.fileData && p + bytes <= state.fileData + state.fileSize;

@@ -3,6 +3,7 @@
 // million pixels are skipped (read from the header first) so that each run
 // stays short; the decoder's own limits are tested elsewhere.
 #include "images/png_decoder.h"
+#include "fuzz/require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,12 +15,6 @@ namespace {
 
 constexpr size_t maxFuzzInput = 1 << 20;
 constexpr uint64_t maxFuzzPixels = 1 << 20;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 uint32_t bigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "quiz/progress_lines.h"
+#include "fuzz/require.h"
 
 namespace {
 
@@ -24,20 +25,12 @@ void checkLines(const uint8_t* data, size_t size) {
         char text[answerFieldLimit + 1];  // a write past it is seen by the sanitizer
         const size_t before = position;
         readProgressLine(data, size, &position, text);
-        if (strnlen(text, sizeof text) > static_cast<size_t>(answerFieldLimit)) {
-            std::abort();
-        }
-        if (position <= before || ++lines > size + 1) {
-            std::abort();
-        }
+        require(strnlen(text, sizeof text) <= static_cast<size_t>(answerFieldLimit));
+        require(position > before && ++lines <= size + 1);
         // The text is the start of the line, up to a CR, a zero or 80 bytes.
         const size_t length = std::strlen(text);
-        if (length > 0 && std::memcmp(text, data + before, length) != 0) {
-            std::abort();
-        }
-        if (std::memchr(text, '\r', length) != nullptr) {
-            std::abort();
-        }
+        require(length == 0 || std::memcmp(text, data + before, length) == 0);
+        require(std::memchr(text, '\r', length) == nullptr);
     }
 }
 
@@ -52,16 +45,10 @@ void checkFileName(const uint8_t* data, size_t size) {
     std::memset(name.get(), canary, nameSize + 1);
     if (progressFileName(path.get(), name.get(), nameSize)) {
         const size_t length = strnlen(name.get(), nameSize);
-        if (length >= nameSize || length < 3 || std::memcmp(name.get() + length - 3, "txt", 3) != 0) {
-            std::abort();
-        }
-        if (std::memchr(name.get(), '\\', length) != nullptr) {
-            std::abort();
-        }
+        require(length < nameSize && length >= 3 && std::memcmp(name.get() + length - 3, "txt", 3) == 0);
+        require(std::memchr(name.get(), '\\', length) == nullptr);
     }
-    if (name[nameSize] != canary) {
-        std::abort();
-    }
+    require(name[nameSize] == canary);
 }
 
 }  // namespace
