@@ -40,7 +40,7 @@ void scrollTo(HWND panel, int bar, int target) {
     } else {
         ScrollWindowEx(panel, old - now, 0, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
     }
-    loadVisiblePictures(theQuiz, panel);
+    queueVisiblePictures(theQuiz, panel);
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ void resetScrollBars(QuizState* quiz, HWND panel) {
     const int dx = oldH - position(panel, SB_HORZ);
     const int dy = oldV - position(panel, SB_VERT);
     if (dx || dy) ScrollWindowEx(panel, dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
-    loadVisiblePictures(quiz, panel);
+    queueVisiblePictures(quiz, panel);
 }
 
 void scrollVertically(HWND panel, int code) {

@@ -207,7 +207,7 @@ void buildPanel(QuizState* quiz, HWND panel) {
     quiz->contentWidth += canvasRightMargin(fieldsPerQuestion(quiz));
     closeProgress(&progress);
     setScrollRanges(quiz, panel);
-    loadVisiblePictures(quiz, panel);
+    queueVisiblePictures(quiz, panel);
 }
 
 bool isVerdict(int id) { return id > idVerdictBase && id <= idVerdictBase + 2 * maxQuestions; }
@@ -318,6 +318,9 @@ INT_PTR CALLBACK questionPanelProc(HWND panel, UINT message, WPARAM wParam, LPAR
         return colourStatic(quiz, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND:
         onCommand(quiz, wParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam == pictureTimer) decodeNextPicture(quiz, panel);
         return 0;
     case DM_GETDEFID:
         return noDefaultButton(panel);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "images/picture_loader.h"
+#include "panel/row_pictures.h"
 #include "tests/win32/player_fixture.h"
 
 namespace {
@@ -46,6 +47,23 @@ TEST_F(PictureRows, BandsTakeTheirTallestPicture) {
     EXPECT_AT(picture(4), 46, 275, 260, 195);
     EXPECT_AT(field(4), 46, 480, 260, 20);
     EXPECT_EQ(quiz.contentHeight, 540);
+}
+
+// The window opens with every box empty at its final place, and answers at
+// once; the pictures come afterwards, one per turn, the view's first.
+TEST_F(PictureRows, PicturesAreDecodedAfterTheWindowOpensOneAtATime) {
+    pumpOnOpen = false;
+    open("bands");
+    for (int n = 1; n <= 4; ++n) EXPECT_EQ(shownBitmap(picture(n)), nullptr) << n;
+    EXPECT_AT(picture(4), 46, 275, 260, 195);
+    SetWindowPos(window, nullptr, 0, 0, 700, 260, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageA(panel, WM_VSCROLL, SB_BOTTOM, 0);  // only question 4's band is in the view
+    EXPECT_TRUE(decodeNextPicture(&quiz, panel));
+    for (int n = 1; n <= 4; ++n) EXPECT_EQ(shownBitmap(picture(n)) != nullptr, n == 4) << n;
+    answer(1, "orange");  // the messages run, and the idle turns decode the rest
+    EXPECT_EQ(verdict(1), "BRAVO");
+    for (int n = 2; n <= 4; ++n) EXPECT_NE(shownBitmap(picture(n)), nullptr) << n;
+    EXPECT_FALSE(decodeNextPicture(&quiz, panel));
 }
 
 TEST_F(PictureRows, ASolvedOrRestoredRightQuestionShowsItsSolvedPictureRecentred) {

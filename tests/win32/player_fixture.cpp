@@ -1,9 +1,12 @@
 #include "tests/win32/player_fixture.h"
 
+#include "panel/row_pictures.h"
+
 #include <fstream>
 #include <iterator>
 
 #include "panel/progress_file.h"
+#include "panel/row_pictures.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_platform.h"
@@ -96,7 +99,7 @@ void PlayerWindows::open(const char* name, void (*adjust)(QuizState*)) {
     header = static_cast<HWND>(quiz.headerPanel);
     panel = static_cast<HWND>(quiz.questionPanel);
     SetForegroundWindow(window);
-    pump();
+    if (pumpOnOpen) pump();
 }
 
 void PlayerWindows::close() {
@@ -155,11 +158,15 @@ void PlayerWindows::tab() {
 }
 
 void PlayerWindows::pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        if (panel && IsDialogMessageA(panel, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    for (bool decoded = true; decoded;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            if (panel && IsDialogMessageA(panel, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        // The picture timer's tick, without waiting the timer's interval.
+        decoded = panel && IsWindow(panel) && decodeNextPicture(&quiz, panel);
     }
 }

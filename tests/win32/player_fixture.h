@@ -71,8 +71,11 @@ protected:
         releaseKey(field(f), VK_RETURN);
     }
     void tab();
-    // Runs the posted messages, through the dialog handling as the loop does.
+    // Runs the posted messages, through the dialog handling as the loop does,
+    // then, as idle turns would, decodes the waiting pictures one at a time.
     void pump();
+    // Whether open() runs the messages that creating the windows posted.
+    bool pumpOnOpen = true;
 
     QuizState quiz{};
     HWND window = nullptr, header = nullptr, panel = nullptr;
