@@ -2,7 +2,7 @@
 # Measures the player's start-up, from process start to the window being
 # ready, for a 96-question picture quiz with 1024 x 768 JPEG pictures and for
 # the same quiz with 8 x 6 pictures, under Wine, and prints both and their
-# ratio.
+# ratio; then what scrolling feels like while the big pictures load.
 #
 #   bench/startup/startup_bench.sh [RUNS]
 set -euo pipefail
@@ -34,7 +34,7 @@ for variant in pictures tiny; do
 done
 
 cmake --preset windows -DVYRLA_STARTUP_BENCH_DIR="$data" >/dev/null
-cmake --build --preset windows --target startup_timer startup-pictures startup-tiny
+cmake --build --preset windows --target startup_timer scroll_timer startup-pictures startup-tiny
 
 bin=$root/build/windows/bench/startup
 cp "$bin/startup-pictures.exe" "$bin/startup-tiny.exe" "$data/"
@@ -46,3 +46,4 @@ echo "$out" | tr -d '\r'
 pictures=$(echo "$out" | sed -n 's/^startup-pictures.exe: median \([0-9]*\) ms.*/\1/p')
 tiny=$(echo "$out" | sed -n 's/^startup-tiny.exe: median \([0-9]*\) ms.*/\1/p')
 echo "ratio pictures / tiny: $(awk "BEGIN { printf \"%.2f\", $pictures / $tiny }")"
+"$root/cmake/wine-run.sh" "$bin/scroll_timer.exe" startup-pictures.exe "$runs" | tr -d '\r'
