@@ -6,7 +6,7 @@
 set(VYRLA_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 set(VYRLA_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
-if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+if(NOT WIN32 AND NOT EMSCRIPTEN AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     set(VYRLA_SANITIZERS ON)
 else()
     set(VYRLA_SANITIZERS OFF)

@@ -18,7 +18,7 @@
 #include "pack/banks/import_bank.h"
 #include "pack/source/quiz_source.h"
 #include "pack/stored/quiz_encode.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "pack/banks/csv_reader.h"
 #include "pack/banks/gift_reader.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 
 namespace fs = std::filesystem;
 

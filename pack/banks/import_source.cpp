@@ -2,7 +2,7 @@
 
 #include "pack/source/sample_media.h"
 #include "pack/source/toml_string.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/quiz_state.h"
 #include "quiz/stored_format.h"
 

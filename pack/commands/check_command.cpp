@@ -6,7 +6,7 @@
 #include "pack/commands/exit_code.h"
 #include "pack/commands/packed_quiz.h"
 #include "pack/results/verdict_tests.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/stored_format.h"
 
 namespace {

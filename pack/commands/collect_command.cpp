@@ -8,7 +8,7 @@
 #include "pack/commands/commands.h"
 #include "pack/commands/exit_code.h"
 #include "pack/commands/say.h"
-#include "pack/exe/player_file.h"
+#include "pack/commands/quiz_file.h"
 #include "pack/exe/quiz_image.h"
 #include "pack/io/file_output.h"
 #include "pack/results/collect.h"
@@ -22,18 +22,17 @@ namespace fs = std::filesystem;
 namespace {
 
 // The quiz the class played, as the player holds it: from its source, or
-// straight from a quiz executable.
+// straight from a quiz executable or page.
 LoadedQuiz loadQuiz(const std::string& argument, int* exitCode) {
     std::string extension = fs::u8path(argument).extension().u8string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    if (extension == ".exe") {
-        Player player;
-        if (!loadPlayer(fs::u8path(argument), argument, &player)) {
+    if (extension == ".exe" || isPageName(fs::u8path(argument))) {
+        StoredQuiz stored;
+        if (!readStoredQuizFile(fs::u8path(argument), argument, &stored)) {
             *exitCode = exitBadExecutable;
             return nullptr;
         }
-        const StoredQuiz stored = storedQuizOf(player);
         const StoredContents contents{stored.contentBlock.data(), stored.quizResource.data(),
                                       stored.quizResource.size(), stored.codesResource.data(),
                                       stored.codesResource.size()};

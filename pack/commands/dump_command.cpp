@@ -6,7 +6,7 @@
 #include "pack/commands/commands.h"
 #include "pack/commands/exit_code.h"
 #include "pack/commands/say.h"
-#include "pack/exe/player_file.h"
+#include "pack/commands/quiz_file.h"
 #include "pack/exe/quiz_dump.h"
 #include "pack/io/file_output.h"
 
@@ -14,17 +14,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Prints the quiz source of a quiz executable on standard output; with an
-// output folder, also writes it there as quiz.toml with its pictures and
-// clips.
-int dumpQuizExecutable(const fs::path& file, const std::string& shown, const fs::path* outputFolder) {
-    Player player;
-    if (!loadPlayer(file, shown, &player)) {
+// Prints the quiz source of a quiz executable or page on standard output;
+// with an output folder, also writes it there as quiz.toml with its pictures
+// and clips.
+int dumpQuizFile(const fs::path& file, const std::string& shown, const fs::path* outputFolder) {
+    StoredQuiz stored;
+    if (!readStoredQuizFile(file, shown, &stored)) {
         return exitBadExecutable;
     }
     QuizDump dump;
     std::string error;
-    if (!dumpQuiz(storedQuizOf(player), file.filename().u8string(), &dump, &error)) {
+    if (!dumpQuiz(stored, file.filename().u8string(), &dump, &error)) {
         say(shown, error);
         return exitBadExecutable;
     }
@@ -58,8 +58,8 @@ int runDump(const std::vector<std::string>& args, const CommandContext& context)
         return usageError("dump takes one file", context);
     }
     if (files.empty() || files[0].empty()) {
-        return usageError("dump needs a quiz executable", context);
+        return usageError("dump needs a quiz executable or page", context);
     }
     const fs::path folderPath = fs::u8path(folder);
-    return dumpQuizExecutable(fs::u8path(files[0]), files[0], folder.empty() ? nullptr : &folderPath);
+    return dumpQuizFile(fs::u8path(files[0]), files[0], folder.empty() ? nullptr : &folderPath);
 }

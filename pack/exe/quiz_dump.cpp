@@ -7,7 +7,7 @@
 #include "pack/source/quiz_source.h"
 #include "pack/source/toml_string.h"
 #include "pack/stored/load_as_player.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/content_parse.h"
 #include "quiz/lzw_expand.h"
 #include "quiz/messages.h"

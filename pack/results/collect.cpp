@@ -7,7 +7,7 @@
 
 #include "judge/judge_answer.h"
 #include "pack/io/file_output.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/answer_fields.h"
 #include "quiz/progress_lines.h"
 

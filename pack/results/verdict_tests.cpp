@@ -6,7 +6,7 @@
 #include "judge/judge_answer.h"
 #include "pack/source/toml_string.h"
 #include "pack/stored/load_as_player.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/answer_fields.h"
 #include "quiz/progress_lines.h"
 

@@ -9,7 +9,7 @@
 
 #include "pack/source/quiz_source.h"
 #include "pack/source/verdict_rules.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/stored_format.h"
 
 namespace {

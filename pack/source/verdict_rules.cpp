@@ -5,7 +5,7 @@
 
 #include "judge/judge_answer.h"
 #include "pack/source/toml_string.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/progress_lines.h"
 
 namespace {

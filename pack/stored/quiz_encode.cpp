@@ -6,7 +6,7 @@
 
 #include "pack/stored/lzw_compress.h"
 #include "pack/stored/load_as_player.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/messages.h"
 #include "quiz/quiz_state.h"
 #include "quiz/scramble.h"

@@ -1,4 +1,4 @@
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 
 #include <cstdio>
 
