@@ -12,6 +12,8 @@ packages=(
     wine wine64 xvfb xauth                  # running it
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good   # what Wine's media player decodes with
     imagemagick x11-utils                   # screenshots
+    emscripten                              # the web page, compiled to WebAssembly
+    chromium chromium-driver python3-selenium   # testing it in a real browser
 )
 
 missing=()

@@ -27,6 +27,7 @@ winpack_run() {
 
 cd "$work"
 cp "$player" player.exe
+page=$(dirname "$pack")/vyrla-page.html   # the web page template, when the build made it
 
 # ------------------------------------------------------------ round trips
 quizzes=("$root"/quizzes/*/quiz.toml "$data"/picture_quiz/quiz.toml "$data"/sound_quiz/quiz.toml)
@@ -42,6 +43,11 @@ for toml in "${quizzes[@]}"; do
     [ -n "$previous" ] && "$pack" build "$toml" --player "$previous.exe" -o "over-$name.exe"
     [ -n "$previous" ] && check "$name over $previous: as over the bare player" cmp -s "over-$name.exe" "$name.exe"
     previous=$name
+    # The same quiz as a web page: dump reads back the very quiz the executable carries.
+    if [ -f "$page" ]; then
+        check "$name: page" "$pack" build "$toml" -o "$name.html" 2> /dev/null
+        check "$name: page dumps as the executable" cmp -s <("$pack" dump "$name.html" | sed "s/$name.html/$name.exe/") "$name.printed"
+    fi
 done
 "$pack" build "${quizzes[0]}" --player "$previous.exe" -o over-first.exe
 check "first quiz over the last" cmp -s over-first.exe "$(basename "$(dirname "${quizzes[0]}")").exe"
@@ -108,6 +114,15 @@ check "collect with a broken quiz: exit 1, no results" [ $? = 1 -a ! -e results.
 "$pack" build quiz.toml --player player.exe -o quiz.exe
 "$pack" collect quiz.exe class missing.txt empty -o results.csv
 check "collect (wrote: $(cat -A results.csv))" [ "$(cat results.csv)" = "$(printf '\xEF\xBB\xBFfile,score/1,q1,code,note\r\nclass/alice/quiz.txt,1,BRAVO,,\r\nclass/bob/quiz.txt,0,?,,empty file: the player restores no answer\r\nmissing.txt,,,,cannot be read: not found\r\nempty,,,,a folder without any .txt file\r')" ]
+if [ -f "$page" ]; then
+    "$pack" build quiz.toml -o quiz.html && "$pack" collect quiz.html class missing.txt empty -o page-results.csv
+    check "collect from the page as from the executable" cmp -s results.csv page-results.csv
+    sed 's/vyrla-quiz/other/' quiz.html > nodata.html
+    "$pack" dump nodata.html > /dev/null 2> message.txt
+    check "dump of a page without a quiz: exit 4, says so" [ $? = 4 ] && check "  (said $(cat message.txt))" grep -q "without a Vyrla quiz" message.txt
+    "$pack" build quiz.toml -o bad.html --page quiz.toml 2> message.txt
+    check "build with a template that is none: refused, no page" [ $? = 4 -a ! -e bad.html ]
+fi
 
 # ------------------------------------------------------- the Windows packer
 if [ -n "$winpack" ]; then
