@@ -270,6 +270,10 @@
     } else if (event.key === 'F2') {
       event.preventDefault();
       save();
+    } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
+      // As in the player: up and down turn the page.
+      event.preventDefault();
+      window.scrollBy(0, (event.key === 'ArrowUp' ? -0.9 : 0.9) * window.innerHeight);
     }
   }
 

@@ -7,7 +7,7 @@
 
 #include "pack/stored/lzw_compress.h"
 #include "pack/stored/quiz_encode.h"
-#include "pack/stored/windows1252.h"
+#include "quiz/windows1252.h"
 #include "quiz/scramble.h"
 
 namespace {
