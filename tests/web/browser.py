@@ -1,0 +1,60 @@
+# Headless Chromium for the web page's tests and benchmark: one fresh profile
+# per run (so no answers are kept from an earlier run), a 1000 x 700 view, and
+# the flags without which the closed network refuses the browser's own calls.
+import os
+import subprocess
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.support.ui import WebDriverWait
+
+FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking"
+         " --disable-component-update --disable-sync --autoplay-policy=no-user-gesture-required").split()
+
+
+def build_page(pack, toml, html):
+    subprocess.run([pack, "build", toml, "-o", html], check=True, stdout=subprocess.DEVNULL)
+    return html
+
+
+class Browser:
+    def __init__(self, downloads=None, width=1000, height=700):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in FLAGS:
+            options.add_argument(flag)
+        options.add_argument(f"--window-size={width},{height + 200}")
+        options.add_argument("--user-data-dir=" + tempfile.mkdtemp(prefix="vyrla-chromium-"))
+        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                    {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+        self.downloads = downloads
+        if downloads:
+            self.driver.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
+
+    def open(self, html, timeout=30):
+        self.driver.get("file://" + os.path.abspath(html))
+        self.wait_ready(timeout)
+
+    def wait_ready(self, timeout=30):
+        WebDriverWait(self.driver, timeout).until(
+            lambda d: d.execute_script("return !!document.body && document.body.dataset.ready === '1'"))
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def downloaded(self, before, timeout=10):
+        """The one file that appeared in the downloads folder since `before` (a set of names)."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            new = [n for n in set(os.listdir(self.downloads)) - before if not n.endswith(".crdownload")]
+            if new:
+                time.sleep(0.2)  # let the browser finish renaming and writing
+                return os.path.join(self.downloads, new[0])
+            time.sleep(0.1)
+        return None
+
+    def quit(self):
+        self.driver.quit()

@@ -1,0 +1,333 @@
+#!/usr/bin/python3
+"""The quiz page in headless Chromium, used as a player uses it: keys typed into
+the text demo, thousands of answers judged by the page and by `vyrla-pack try`,
+answers kept over a reload, saved (Sauver, F2) byte for byte and loaded back,
+the picture demo's "Cacher", clips the browser can or cannot play, and one
+screenshot per kind of quiz.
+
+    web_page_test.py VYRLA-PACK SOURCE-DIR [OUTPUT-DIR]
+"""
+import csv
+import os
+import random
+import subprocess
+import sys
+import tempfile
+import time
+import tomllib
+import unicodedata
+
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from browser import Browser, build_page  # noqa: E402
+
+pack, root = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+output = os.path.abspath(sys.argv[3] if len(sys.argv) > 3 else ".")
+work = tempfile.mkdtemp(prefix="vyrla-web-")
+passed = failed = 0
+
+
+def check(what, ok, detail=""):
+    global passed, failed
+    if ok:
+        passed += 1
+    else:
+        failed += 1
+        print(f"FAILED: {what}" + (f"\n  {detail}" if detail else ""), flush=True)
+    return ok
+
+
+class Quiz:
+    """A quiz source, its page, and its answer fields numbered as the page numbers them."""
+
+    def __init__(self, folder, name):
+        self.toml = os.path.join(root, folder, "quiz.toml")
+        with open(self.toml, "rb") as f:
+            self.source = tomllib.load(f)
+        self.name = name
+        self.html = build_page(pack, self.toml, os.path.join(work, name + ".html"))
+        per = self.source.get("answers", 1)
+        self.fields = []  # (try's field name, expected answer), field f at index f - 1
+        for n, q in enumerate(self.source["question"], 1):
+            self.fields.append((str(n), q["answer"]))
+            if per == 2:
+                self.fields.append((f"{n}.2", q["second"]))
+        self.codes = self.source.get("codes", [])
+
+    def tried(self, pairs):
+        """`vyrla-pack try` verdicts for (field, typed) pairs."""
+        lines = "".join(f"{self.fields[f - 1][0]}\t{typed}\n" for f, typed in pairs)
+        out = subprocess.run([pack, "try", self.toml], input=lines, capture_output=True, text=True,
+                             encoding="utf-8", check=True).stdout
+        return [line.rsplit("\t", 1)[1] for line in out.splitlines()]
+
+    def code_for(self, score):
+        return self.codes[score - 1] if 0 < score <= len(self.codes) else " " * 6
+
+
+def state(b):
+    """[(field number, text, verdict)] of every answer field the page shows."""
+    return b.js("""return [...document.querySelectorAll('input[id^="field-"]')].map(i => {
+        const f = +i.id.slice(6); return [f, i.value, document.getElementById('verdict-' + f).textContent]; })""")
+
+
+def header(b):
+    return b.js("return [document.getElementById('score').textContent, document.getElementById('code').textContent]")
+
+
+def consistent(b, quiz, what):
+    """The page's verdicts are those of `try` for the texts its fields hold, and the
+    score and code count the questions whose every field reads BRAVO."""
+    s = state(b)
+    tried = quiz.tried([(f, text) for f, text, _ in s])
+    check(f"{what}: verdicts as try gives them", [v for _, _, v in s] == tried,
+          f"page {[(f, t, v) for f, t, v in s]}\ntry  {tried}")
+    verdicts, solved = {f: v for f, _, v in s}, {}
+    for f, (name, _) in enumerate(quiz.fields, 1):  # a hidden field counts as answered
+        q = name.split(".")[0]
+        solved[q] = solved.get(q, True) and verdicts.get(f, "BRAVO") == "BRAVO"
+    score = sum(solved.values())
+    check(f"{what}: score and code", header(b) == [f" {score} / {len(quiz.source['question'])}", quiz.code_for(score)],
+          f"header {header(b)}, {score} solved")
+    return s
+
+
+def field(b, f):
+    return b.driver.find_element(By.ID, f"field-{f}")
+
+
+def focused(b):
+    return b.js("return document.activeElement.id")
+
+
+def retype(b, f, text, end=Keys.ENTER):
+    element = field(b, f)
+    element.click()
+    element.send_keys(Keys.CONTROL, "a")
+    element.send_keys(Keys.DELETE, text, end)
+
+
+def verdict(b, f):
+    return b.driver.find_element(By.ID, f"verdict-{f}").text
+
+
+def screenshot(b, kind):
+    os.makedirs(os.path.join(output, "screenshots"), exist_ok=True)
+    b.js("window.scrollTo(0, 0)")
+    b.driver.save_screenshot(os.path.join(output, "screenshots", kind + ".png"))
+
+
+# ------------------------------------------------------------ typed answers
+def variants(answer, rng):
+    """What players type for `answer`: the answer in other cases and spacing, one
+    and two edits, rearranged, cut, lengthened, unaccented, with Windows-1252
+    signs, and a few characters the field cannot hold."""
+    a, n = answer, len(answer)
+    letters = "aeéèêàçiouœ€’«-' " + a
+    out = [a, a.lower(), a.upper(), f"  {a}  ", f"\t{a}", a + "\u00a0", "", "   ", a[::-1], a[1:], a[:-1],
+           a[: n * 4 // 5], a[: n * 4 // 5 + 1], a[: n * 3 // 4], a[n // 5:], a + " x", "le " + a,
+           a + " " + "y" * 12, a + " " + "z" * 25, a * 2, a + "." * 90, "é" * 85,
+           "".join(c for c in unicodedata.normalize("NFD", a) if not unicodedata.combining(c)),
+           a.replace("e", "é"), a + "😀", "ā" + a[1:], a.replace("oe", "œ").upper() + "€"]
+    for i in range(n):
+        out += [a[:i] + a[i + 1:], a[:i] + rng.choice(letters) + a[i + 1:], a[:i] + rng.choice(letters) + a[i:],
+                a[:i] + a[i + 1:i + 2] + a[i:i + 1] + a[i + 2:]]
+    for _ in range(8):
+        chars = list(a)
+        rng.shuffle(chars)
+        out.append("".join(chars))
+        i, j = sorted(rng.sample(range(n + 1), 2))
+        out.append(a[:i] + rng.choice(letters) + a[i:j] + rng.choice(letters) + a[j + 1:])
+        out.append("".join(rng.choice(letters) for _ in range(rng.randint(1, n + 4))))
+    return out
+
+
+def bulk(b, quiz, rng):
+    pairs = [(f, t) for f, (_, answer) in enumerate(quiz.fields, 1) if answer != "-" for t in variants(answer, rng)]
+    pairs += [(rng.randrange(len(quiz.fields)) + 1, a) for _, a in quiz.fields if a != "-"]  # other questions' answers
+    pairs = [(f, t) for f, t in pairs if quiz.fields[f - 1][1] != "-"]
+    page = []
+    for i in range(0, len(pairs), 400):
+        page += b.js("return arguments[0].map(p => window.vyrlaJudge(p[0], p[1]))", pairs[i:i + 400])
+    tried = quiz.tried(pairs)
+    wrong = [(f, t, p, e) for (f, t), p, e in zip(pairs, page, tried) if p != e]
+    check(f"{quiz.name}: {len(pairs)} typed answers, the page's verdicts are try's", not wrong,
+          f"{len(wrong)} differ, (field, typed, page, try): {wrong[:8]}")
+    return len(pairs)
+
+
+# ------------------------------------------------------------ the text demo
+def text_demo(b, demo):
+    b.open(demo.html)
+    shown = b.js("return ['title', 'author', 'link', 'footer'].map(i => document.getElementById(i).textContent)")
+    check("demo: header", header(b) == [" 0 / 12", " " * 6] and shown[0] == demo.source["title"] and
+          demo.source["author"] in shown[1] and shown[3] == demo.source["footer"]
+          and b.js("return document.getElementById('link').href").rstrip("/") == demo.source["link"], f"{header(b)} {shown}")
+    check("demo: fields are labelled and point at their verdict",
+          [field(b, 3).get_attribute(a) for a in ("aria-label", "aria-describedby")] == ["Question 3, réponse", "verdict-3"])
+    field(b, 1).click()
+    field(b, 1).send_keys("méditerranée", Keys.ENTER)  # é and É are the same letter
+    check("Enter judges", verdict(b, 1) == "BRAVO" and header(b) == [" 1 / 12", "M"], f"{verdict(b, 1)} {header(b)}")
+    field(b, 1).send_keys(Keys.TAB)
+    check("Tab moves to the next field", focused(b) == "field-2", focused(b))
+    b.driver.switch_to.active_element.send_keys("  MONT blanc ", Keys.TAB)
+    check("leaving a field judges it", verdict(b, 2) == "BRAVO" and focused(b) == "field-3", f"{verdict(b, 2)} {focused(b)}")
+    b.driver.switch_to.active_element.send_keys("Loir", Keys.ENTER)
+    time.sleep(0.3)
+    check("a near miss, told to the live region", verdict(b, 3) == "Quasiment" and "Quasiment" in b.js(
+        "return document.getElementById('announce').textContent"), b.js("return announce.textContent"))
+    b.driver.switch_to.active_element.send_keys(Keys.SHIFT, Keys.TAB)
+    check("Shift+Tab moves back", focused(b) == "field-2", focused(b))
+    retype(b, 4, "camembert", Keys.F1)
+    s = consistent(b, demo, "F1")
+    check("F1 tries the text in every field not yet right",
+          [t for _, t, _ in s] == ["méditerranée", "  MONT blanc "] + ["camembert"] * 10 and verdict(b, 11) == "BRAVO",
+          str(s))
+    # Windows-1252 signs beyond Latin-1 (’ œ €), kept through saving and loading.
+    retype(b, 12, "Jeanne d’Arc")
+    retype(b, 5, "Œuvre à 5 €")
+    retype(b, 6, "Charles de Gau")
+    before = consistent(b, demo, "typed answers")
+    b.driver.refresh()
+    b.wait_ready()
+    check("a reload restores the answers and their verdicts", state(b) == before and header(b) == [" 3 / 12", "MAR"],
+          f"{state(b)} {header(b)}")
+    return before
+
+
+def saving(b, demo, s):
+    expected = b"".join(t.encode("cp1252") + b"\r\n" for _, t, _ in s)
+    name = b.js("return document.querySelector('meta[name=\"vyrla-answers\"]').content")
+    check("the answers file is named after the page", name == "demo.txt", name)
+    files = []
+    for how in ("Sauver", "F2"):
+        before = set(os.listdir(b.downloads))
+        if how == "Sauver":
+            b.driver.find_element(By.ID, "save").click()
+        else:
+            field(b, 7).send_keys(Keys.F2)
+        path = b.downloaded(before)
+        data = open(path, "rb").read() if path else b""
+        check(f"{how} downloads {name}: Windows-1252, a CR LF line per field", data == expected,
+              f"{path}: {data!r}\nexpected {expected!r}")
+        files.append(path)
+    results = os.path.join(work, "results.csv")
+    subprocess.run([pack, "collect", demo.toml, files[0], "-o", results], check=True)
+    with open(results, encoding="utf-8-sig", newline="") as f:
+        row = list(csv.reader(f))[1]
+    check("collect reads the saved file as the page shows it",
+          [row[1]] + row[2:14] + [row[14], row[15]] == [header(b)[0].split("/")[0].strip()] + [v for _, _, v in s]
+          + [header(b)[1].strip(), ""], str(row))
+    # Loaded back: a file as a classmate's player wrote it, read in place of what was typed.
+    lines = [a for _, a in demo.fields]
+    lines[2], lines[8], lines[11] = "LOIRE ", "Moliere", "Jeanne d’Arc"
+    other = os.path.join(work, "other.txt")
+    with open(other, "wb") as f:
+        f.write(b"".join(t.encode("cp1252") + b"\r\n" for t in lines))
+    b.driver.find_element(By.ID, "load-file").send_keys(other)
+    time.sleep(0.5)
+    s = consistent(b, demo, "loaded file")
+    check("a loaded file fills every field", [t for _, t, _ in s] == lines, str(s))
+
+
+def two_fields(b):
+    quiz = Quiz("tests/native/data/picture_quiz", "two-fields")
+    b.open(quiz.html)
+    shown = [f for f, _, _ in state(b)]
+    check("two fields: the hidden second fields are not shown",
+          shown == [f for f, (_, a) in enumerate(quiz.fields, 1) if a != "-"], str(shown))
+    retype(b, 1, "bleu")
+    retype(b, 2, "France")
+    retype(b, 3, "Orangé")
+    consistent(b, quiz, "two fields")
+    before = set(os.listdir(b.downloads))
+    b.driver.find_element(By.ID, "save").click()
+    path = b.downloaded(before)
+    data = open(path, "rb").read() if path else b""
+    check("two fields: the saved file holds \"-\" for a hidden field",
+          data == b"bleu\r\nFrance\r\nOrang\xe9\r\n-\r\n\r\n\r\n\r\n-\r\n", repr(data))
+    return quiz
+
+
+# ------------------------------------------------------------ pictures and clips
+def pictures(b, quiz):
+    b.open(quiz.html)
+    check("pictures: another page's answers are not restored here", all(t == "" for _, t, _ in state(b)), str(state(b)))
+    decoded = "return [...document.querySelectorAll('img[id^=\"picture-\"]')].map(i => i.complete && i.naturalWidth > 0)"
+    check("pictures: all nine decode (JPEG, GIF, BMP, PNG)", b.js(decoded) == [True] * 9, str(b.js(decoded)))
+    unsolved = b.js("return document.getElementById('picture-1').src")
+    for f, text in ((1, "France"), (2, "italie"), (3, "Allemagne"), (5, "Pays-Bas"), (6, "Autriche"), (6, "Autrich")):
+        retype(b, f, text)
+    consistent(b, quiz, "pictures")
+    check("pictures: a right answer shows the hint and the solved picture, a wrong one hides the hint",
+          b.js("return ['hint-1', 'hint-6'].map(h => document.getElementById(h).hidden)") == [False, True]
+          and b.js("return document.getElementById('picture-1').src") != unsolved and b.js(decoded) == [True] * 9)
+    y = "return [1, 4, 5, 6].map(f => document.getElementById('field-' + f).getBoundingClientRect().top)"
+    before = b.js(y)
+    screenshot(b, "picture")
+    b.driver.find_element(By.ID, "hide-solved").click()
+    time.sleep(0.3)
+    rows = b.js("""return [1, 2, 3, 4, 5, 6].map(n => { const r = document.querySelector('.row[data-n="' + n + '"]');
+        return [r.classList.contains('collapsed'), r.closest('.band').classList.contains('closed')]; })""")
+    check("Cacher: solved rows collapse, a band of three solved rows closes",
+          rows == [[True, True]] * 3 + [[False, False], [True, False], [False, False]], str(rows))
+    shown = [b.driver.find_element(By.ID, i).is_displayed() for i in ("picture-5", "hint-5", "field-5", "field-1", "picture-4")]
+    check("Cacher: a collapsed row keeps its field, not its picture and hint", shown == [False, False, True, True, True], str(shown))
+    after = b.js(y)
+    check("Cacher: the fields below move up, and a collapsed row's field too",
+          after[1] < before[1] and after[2] < min(before[2], after[1]), f"{before} -> {after}")
+    b.driver.find_element(By.ID, "hide-solved").click()
+    time.sleep(0.3)
+    check("Cacher unticked: the rows come back where they were", b.js(y) == before, f"{before} -> {b.js(y)}")
+
+
+def clips(b, quiz, kind, playable):
+    b.open(quiz.html)
+    tags = b.js("""return [...Array(arguments[0]).keys()].map(i => { const c = document.getElementById('clip-' + (i + 1));
+        return c ? (c.classList.contains('no-clip') ? (c.textContent.trim() ? 'no-clip' : 'empty no-clip') : c.tagName.toLowerCase()) : null; })""",
+                len(playable))
+    check(f"{kind}: clips the browser plays are players, the others a line of text", tags == playable, str(tags))
+    # A player whose data the browser cannot decode never learns its duration.
+    durations = []
+    for n, tag in enumerate(playable, 1):
+        if tag in ("audio", "video"):
+            for _ in range(50):
+                d = b.js(f"const c = document.getElementById('clip-{n}'); c.preload = 'auto'; return c.error ? -1 : c.duration")
+                if d:
+                    break
+                time.sleep(0.1)
+            durations.append(d)
+    check(f"{kind}: every player's clip decodes", all(isinstance(d, (int, float)) and d > 0 for d in durations), str(durations))
+    screenshot(b, kind)
+
+
+def main():
+    start = time.time()
+    downloads = os.path.join(work, "downloads")
+    os.makedirs(downloads)
+    demo, flags = Quiz("quizzes/demo", "demo"), Quiz("quizzes/pictures", "pictures")
+    sound, video = Quiz("quizzes/sound", "sound"), Quiz("quizzes/video", "video")
+    b = Browser(downloads)
+    try:
+        s = text_demo(b, demo)
+        screenshot(b, "text")
+        saving(b, demo, s)
+        two = two_fields(b)
+        pictures(b, flags)
+        clips(b, sound, "sound", ["audio", "audio", "no-clip", "audio", "audio", "no-clip"])
+        clips(b, video, "video", ["no-clip"] * 3)
+        rng = random.Random(1252)
+        judged = 0
+        for quiz in (demo, flags, sound, video, two):
+            b.open(quiz.html)
+            judged += bulk(b, quiz, rng)
+        print(f"{judged} answers judged by the page and by try")
+    finally:
+        b.quit()
+    print(f"{passed} passed, {failed} failed in {time.time() - start:.0f} s")
+    return 1 if failed else 0
+
+
+sys.exit(main())
