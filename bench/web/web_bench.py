@@ -14,6 +14,7 @@ import subprocess
 import sys
 
 root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(root, "tests", "web"))
 from browser import Browser, build_page  # noqa: E402
 
@@ -70,7 +71,7 @@ def median(values):
 def main():
     pack = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 7
-    work = os.path.join(root, "build", "native", "web-bench")
+    work = os.path.join(os.path.dirname(os.path.dirname(pack)), "web-bench")  # beside pack/ in the build folder
     os.makedirs(work, exist_ok=True)
     quizzes = {name: os.path.join(root, "quizzes", name, "quiz.toml") for name in ("demo", "pictures", "sound", "video")}
     quizzes["big-pictures"] = big_picture_quiz(os.path.join(work, "big-pictures"))
@@ -111,4 +112,5 @@ def main():
         b.quit()
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -20,6 +20,7 @@ import unicodedata
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from browser import Browser, build_page  # noqa: E402
 
