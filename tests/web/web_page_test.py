@@ -135,7 +135,13 @@ def variants(answer, rng):
     for i in range(n):
         out += [a[:i] + a[i + 1:], a[:i] + rng.choice(letters) + a[i + 1:], a[:i] + rng.choice(letters) + a[i:],
                 a[:i] + a[i + 1:i + 2] + a[i:i + 1] + a[i + 2:]]
+    for i in range(3, n // 4 + 2):  # pieces around the 80 % and 75 % bounds
+        out += [a[i:], a[:-i], a[i // 2:n - (i + 1) // 2]]
     for _ in range(8):
+        three = list(a)
+        for i in rng.sample(range(n), min(3, n)):
+            three[i] = rng.choice(letters)
+        out.append("".join(three))
         chars = list(a)
         rng.shuffle(chars)
         out.append("".join(chars))
