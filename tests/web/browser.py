@@ -45,16 +45,21 @@ class Browser:
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
-    def downloaded(self, before, timeout=10):
-        """The one file that appeared in the downloads folder since `before` (a set of names)."""
+    def download(self, action, timeout=10):
+        """Runs `action` and returns the name and bytes of the file it downloads (None, b"" when none).
+        The folder is emptied first: the browser writes over a file of the same name."""
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        action()
         deadline = time.time() + timeout
         while time.time() < deadline:
-            new = [n for n in set(os.listdir(self.downloads)) - before if not n.endswith(".crdownload")]
-            if new:
-                time.sleep(0.2)  # let the browser finish renaming and writing
-                return os.path.join(self.downloads, new[0])
+            names = [n for n in os.listdir(self.downloads) if not n.endswith(".crdownload")]
+            if names:
+                time.sleep(0.2)  # let the browser finish writing
+                with open(os.path.join(self.downloads, names[0]), "rb") as f:
+                    return names[0], f.read()
             time.sleep(0.1)
-        return None
+        return None, b""
 
     def quit(self):
         self.driver.quit()
