@@ -15,7 +15,10 @@ FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --
 
 
 def build_page(pack, toml, html):
-    subprocess.run([pack, "build", toml, "-o", html], check=True, stdout=subprocess.DEVNULL)
+    # Its notes (clips a browser does not play) are expected; only a failure is told.
+    built = subprocess.run([pack, "build", toml, "-o", html], capture_output=True, text=True)
+    if built.returncode != 0:
+        raise RuntimeError(f"vyrla-pack build {toml} failed:\n{built.stderr}")
     return html
 
 
