@@ -2,6 +2,7 @@
 # per run (so no answers are kept from an earlier run), a 1000 x 700 view, and
 # the flags without which the closed network refuses the browser's own calls.
 import os
+import shutil
 import subprocess
 import tempfile
 import time
@@ -29,7 +30,8 @@ class Browser:
         for flag in FLAGS:
             options.add_argument(flag)
         options.add_argument(f"--window-size={width},{height + 200}")
-        options.add_argument("--user-data-dir=" + tempfile.mkdtemp(prefix="vyrla-chromium-"))
+        self.profile = tempfile.mkdtemp(prefix="vyrla-chromium-")
+        options.add_argument("--user-data-dir=" + self.profile)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                     {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
@@ -66,3 +68,4 @@ class Browser:
 
     def quit(self):
         self.driver.quit()
+        shutil.rmtree(self.profile, ignore_errors=True)

@@ -8,8 +8,10 @@ screenshot per kind of quiz.
     web_page_test.py VYRLA-PACK SOURCE-DIR [OUTPUT-DIR]
 """
 import csv
+import hashlib
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -101,6 +103,21 @@ def until(b, script, expected, timeout=5):
     while b.js(script) != expected and time.time() < deadline:
         time.sleep(0.1)
     return b.js(script) == expected
+
+
+def media(b, selector):
+    """{element id: SHA-256 of the bytes it shows} for the pictures or clips of the page."""
+    return dict(b.driver.execute_async_script("""const done = arguments[1];
+        Promise.all([...document.querySelectorAll(arguments[0])].map(c => fetch(c.src).then(r => r.arrayBuffer())
+            .then(a => crypto.subtle.digest('SHA-256', a)).then(d => [c.id, [...new Uint8Array(d)]
+            .map(x => x.toString(16).padStart(2, '0')).join('')]).catch(e => [c.id, String(e)]))).then(done)""", selector))
+
+
+def files(quiz, key, kind):
+    """{element id: SHA-256} of the files the quiz source names for its pictures or clips."""
+    folder = os.path.dirname(quiz.toml)
+    return {f"{kind}-{n}": hashlib.sha256(open(os.path.join(folder, q[key]), "rb").read()).hexdigest()
+            for n, q in enumerate(quiz.source["question"], 1) if key in q}
 
 
 def field(b, f):
@@ -269,13 +286,14 @@ def pictures(b, quiz):
     check("pictures: another page's answers are not restored here", all(t == "" for _, t, _ in state(b)), str(state(b)))
     decoded = "return [...document.querySelectorAll('img[id^=\"picture-\"]')].map(i => i.complete && i.naturalWidth > 0)"
     check("pictures: all nine decode (JPEG, GIF, BMP, PNG)", until(b, decoded, [True] * 9), str(b.js(decoded)))
-    unsolved = b.js("return document.getElementById('picture-1').src")
+    check("pictures: each is its file's bytes", media(b, "img") == files(quiz, "picture", "picture"))
     for f, text in ((1, "France"), (2, "italie"), (3, "Allemagne"), (5, "Pays-Bas"), (7, "Suède"), (7, "Suede")):
         retype(b, f, text)
     consistent(b, quiz, "pictures")
     check("pictures: a right answer shows the hint and the solved picture, a wrong one hides the hint",
           b.js("return ['hint-1', 'hint-7'].map(h => document.getElementById(h).hidden)") == [False, True]
-          and b.js("return document.getElementById('picture-1').src") != unsolved and until(b, decoded, [True] * 9))
+          and media(b, "#picture-1")["picture-1"] == files(quiz, "solved_picture", "picture")["picture-1"]
+          and until(b, decoded, [True] * 9))
     y = "return [1, 4, 5, 6].map(f => document.getElementById('field-' + f).getBoundingClientRect().top + scrollY)"
     before = b.js(y)
     screenshot(b, "picture")
@@ -312,6 +330,8 @@ def clips(b, quiz, kind, playable):
                 time.sleep(0.1)
             durations.append(d)
     check(f"{kind}: every player's clip decodes", all(isinstance(d, (int, float)) and d > 0 for d in durations), str(durations))
+    expected = {c: h for c, h in files(quiz, "clip", "clip").items() if playable[int(c[5:]) - 1] != "no-clip"}
+    check(f"{kind}: each player's clip is its file's bytes", media(b, "audio, video") == expected)
     screenshot(b, kind)
 
 
@@ -338,6 +358,7 @@ def main():
         print(f"{judged} answers judged by the page and by try")
     finally:
         b.quit()
+        shutil.rmtree(work, ignore_errors=True)
     print(f"{passed} passed, {failed} failed in {time.time() - start:.0f} s")
     return 1 if failed else 0
 
