@@ -339,21 +339,42 @@ def clips(b, quiz, kind, playable):
     screenshot(b, kind)
 
 
+def video_quiz(b):
+    """The video demo with a fourth clip a browser plays: WebM, recorded from a canvas by the browser itself."""
+    b.driver.get("about:blank")
+    webm = b.driver.execute_async_script("""const done = arguments[0], canvas = document.createElement('canvas');
+        canvas.width = 64; canvas.height = 48;
+        const paint = canvas.getContext('2d'), recorder = new MediaRecorder(canvas.captureStream(10)), parts = [];
+        recorder.ondataavailable = e => parts.push(e.data);
+        recorder.onstop = () => new Blob(parts).arrayBuffer().then(a => done([...new Uint8Array(a)]));
+        let i = 0;
+        const tick = setInterval(() => { paint.fillStyle = i++ % 2 ? 'red' : 'blue'; paint.fillRect(0, 0, 64, 48); }, 50);
+        recorder.start();
+        setTimeout(() => { clearInterval(tick); recorder.stop(); }, 500);""")
+    folder = shutil.copytree(os.path.join(root, "quizzes/video"), os.path.join(work, "video"))
+    with open(os.path.join(folder, "clips", "couleurs.webm"), "wb") as f:
+        f.write(bytes(webm))
+    with open(os.path.join(folder, "quiz.toml"), "a") as f:
+        f.write('\n[[question]]\nanswer = "bleu"\nclip = "clips/couleurs.webm"\n')
+    return Quiz(folder, "video")
+
+
 def main():
     start = time.time()
     downloads = os.path.join(work, "downloads")
     os.makedirs(downloads)
     demo, flags = Quiz("quizzes/demo", "demo"), Quiz("quizzes/pictures", "pictures")
-    sound, video = Quiz("quizzes/sound", "sound"), Quiz("quizzes/video", "video")
+    sound = Quiz("quizzes/sound", "sound")
     b = Browser(downloads)
     try:
+        video = video_quiz(b)
         s = text_demo(b, demo)
         screenshot(b, "text")
         saving(b, demo, s)
         two = two_fields(b)
         pictures(b, flags)
         clips(b, sound, "sound", ["audio", "audio", "no-clip", "audio", "audio", "no-clip"])
-        clips(b, video, "video", ["no-clip"] * 3)
+        clips(b, video, "video", ["no-clip"] * 3 + ["video"])
         rng = random.Random(1252)
         judged = 0
         for quiz in (demo, flags, sound, video, two):
