@@ -339,6 +339,30 @@ def clips(b, quiz, kind, playable):
     screenshot(b, kind)
 
 
+def modes(b, sound):
+    """The hint area in the modes the demos leave out, on copies of the sound demo (mode 2): every hint once
+    every answer is right (4), the answer's word count, kept (5), the word count, then the hint (7)."""
+    answers = [q["answer"] for q in sound.source["question"]]
+    hints = [q["hint"] for q in sound.source["question"]]
+    words = [f"en {n} mot" + "s" * (n > 1) for n in (sum(a.count(c) for c in " -'") + 1 for a in answers)]
+    expected = {4: ([[True, h] for h in hints], [[False, h] for h in hints]),
+                5: ([[False, w] for w in words],) * 2,
+                # As in the player, an area a wrong answer hid stays hidden: a right one only writes the hint.
+                7: ([[False, hints[0]], [True, hints[1]]] + [[False, w] for w in words[2:]],
+                    [[False, h] for h in hints[:1]] + [[True, hints[1]]] + [[False, h] for h in hints[2:]])}
+    for mode, (partly, all_right) in expected.items():
+        folder = shutil.copytree(os.path.dirname(sound.toml), os.path.join(work, f"mode{mode}"))
+        source = open(sound.toml, encoding="utf-8").read().replace("mode = 2", f"mode = {mode}")
+        with open(os.path.join(folder, "quiz.toml"), "w", encoding="utf-8") as f:
+            f.write("\n".join(l for l in source.split("\n") if mode != 5 or not l.startswith("hint")))
+        b.open(Quiz(folder, f"mode{mode}").html)
+        shown = "return [1, 2, 3, 4, 5, 6].map(n => [document.getElementById('hint-' + n).hidden, document.getElementById('hint-' + n).textContent])"
+        b.js("vyrlaJudge(1, arguments[0]); vyrlaJudge(2, arguments[1]); vyrlaJudge(2, 'x')", answers[0], answers[1])
+        check(f"mode {mode}: hints with one answer right and one wrong", b.js(shown) == partly, str(b.js(shown)))
+        b.js("arguments[0].forEach((a, i) => vyrlaJudge(i + 1, a))", answers)
+        check(f"mode {mode}: hints with every answer right", b.js(shown) == all_right, str(b.js(shown)))
+
+
 def video_quiz(b):
     """The video demo with a fourth clip a browser plays: WebM, recorded from a canvas by the browser itself."""
     b.driver.get("about:blank")
@@ -373,6 +397,7 @@ def main():
         saving(b, demo, s)
         two = two_fields(b)
         pictures(b, flags)
+        modes(b, sound)
         clips(b, sound, "sound", ["audio", "audio", "no-clip", "audio", "audio", "no-clip"])
         clips(b, video, "video", ["no-clip"] * 3 + ["video"])
         rng = random.Random(1252)
