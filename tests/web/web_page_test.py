@@ -2,8 +2,9 @@
 """The quiz page in headless Chromium, used as a player uses it: keys typed into
 the text demo, thousands of answers judged by the page and by `vyrla-pack try`,
 answers kept over a reload, saved (Sauver, F2) byte for byte and loaded back,
-the picture demo's "Cacher", clips the browser can or cannot play, and one
-screenshot per kind of quiz.
+the picture demo's "Cacher", the hint area of each answer mode, pictures and
+clips as their files' bytes, clips the browser can or cannot play, and one
+screenshot per kind of quiz (in OUTPUT-DIR/screenshots).
 
     web_page_test.py VYRLA-PACK SOURCE-DIR [OUTPUT-DIR]
 """
