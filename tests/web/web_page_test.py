@@ -106,12 +106,12 @@ def consistent(b, quiz, what):
     return s
 
 
-def until(b, script, expected, timeout=5):
-    """Whether the script returns `expected` within the timeout: pictures decode in their own time."""
+def until(b, script, expected, *args, timeout=5):
+    """Whether the script returns `expected` within the timeout: pictures decode, files are read in their own time."""
     deadline = time.time() + timeout
-    while b.js(script) != expected and time.time() < deadline:
-        time.sleep(0.1)
-    return b.js(script) == expected
+    while b.js(script, *args) != expected and time.time() < deadline:
+        time.sleep(0.05)
+    return b.js(script, *args) == expected
 
 
 def media(b, selector):
@@ -216,9 +216,9 @@ def text_demo(b, demo):
     b.driver.switch_to.active_element.send_keys("  MONT blanc ", Keys.TAB)
     check("leaving a field judges it", verdict(b, 2) == "BRAVO" and focused(b) == "field-3", f"{verdict(b, 2)} {focused(b)}")
     b.driver.switch_to.active_element.send_keys("Loir", Keys.ENTER)
-    time.sleep(0.3)
-    check("a near miss, told to the live region", verdict(b, 3) == "Quasiment" and "Quasiment" in b.js(
-        "return document.getElementById('announce').textContent"), b.js("return announce.textContent"))
+    told = "return document.getElementById('announce').textContent.includes('Quasiment')"
+    check("a near miss, told to the live region", verdict(b, 3) == "Quasiment" and until(b, told, True),
+          b.js("return document.getElementById('announce').textContent"))
     b.driver.switch_to.active_element.send_keys(Keys.SHIFT, Keys.TAB)
     check("Shift+Tab moves back", focused(b) == "field-2", focused(b))
     retype(b, 4, "camembert", Keys.F1)
@@ -263,8 +263,10 @@ def saving(b, demo, s):
         path = os.path.join(work, f"loaded{n}.txt")
         with open(path, "wb") as f:
             f.write(data)
+        first = "return document.getElementById('field-1').value"
+        before = b.js(first)  # each file starts with another line
         b.driver.find_element(By.ID, "load-file").send_keys(path)
-        time.sleep(0.5)
+        until(b, first + " !== arguments[0]", True, before)
         s, typed = consistent(b, demo, f"loaded file, {what}"), demo.collected(path)[1]
         check(f"loaded file, {what}: the fields hold what collect reads (less line breaks, which a field cannot show)",
               [t for _, t, _ in s] == [t.replace("\n", "") for t in typed], f"page {s}\ncollect {typed}")
@@ -309,7 +311,6 @@ def pictures(b, quiz):
     before = b.js(y)
     screenshot(b, "picture")
     b.driver.find_element(By.ID, "hide-solved").click()
-    time.sleep(0.3)
     rows = b.js("""return [1, 2, 3, 4, 5, 6].map(n => { const r = document.querySelector('.row[data-n="' + n + '"]');
         return [r.classList.contains('collapsed'), r.closest('.band').classList.contains('closed')]; })""")
     check("Cacher: solved rows collapse, a band of three solved rows closes",
@@ -320,7 +321,6 @@ def pictures(b, quiz):
     check("Cacher: the fields below move up, and a collapsed row's field too",
           after[1] < before[1] and after[2] < min(before[2], after[1]), f"{before} -> {after}")
     b.driver.find_element(By.ID, "hide-solved").click()
-    time.sleep(0.3)
     check("Cacher unticked: the rows come back where they were", b.js(y) == before, f"{before} -> {b.js(y)}")
 
 
