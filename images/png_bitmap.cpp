@@ -48,7 +48,54 @@ HBITMAP makeDependentBitmap(PngState* state, HDC dc, const PngBitmapLayout& layo
     return bitmap;
 }
 
+// A section of shared memory holding the bitmap and, while decoding, the raw
+// rows after it; the bitmap made on it sees what was decoded into it.
+HANDLE decodeIntoSection(PngState* state, const PngBitmapLayout& layout) {
+    const uint64_t size = pngInPlaceSize(state, &layout);
+    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
+                                        static_cast<DWORD>(size), nullptr);
+    void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, static_cast<SIZE_T>(size)) : nullptr;
+    if (view == nullptr) {
+        if (section) CloseHandle(section);
+        state->lastError = pngErrorBitmapRefused;
+        return nullptr;
+    }
+    const int decoded = pngDecodeInPlace(state, &layout, static_cast<uint8_t*>(view), size);
+    UnmapViewOfFile(view);
+    if (!decoded) {
+        CloseHandle(section);
+        return nullptr;
+    }
+    return section;
+}
+
 }  // namespace
+
+HBITMAP pngDecodeBitmap(PngState* state, HWND window, uint32_t format) {
+    PngBitmapLayout layout;
+    if (!pngPlanBitmap(state, format, &layout)) {
+        return nullptr;
+    }
+    HANDLE section = decodeIntoSection(state, layout);
+    if (section == nullptr) {
+        return nullptr;
+    }
+    HDC dc = GetDC(window);
+    void* bits = nullptr;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(&layout.info);
+    HBITMAP bitmap = bitmapCalls.createDibSection(dc, info, DIB_RGB_COLORS, &bits, section, 0);
+    ReleaseDC(window, dc);
+    // The bitmap keeps its own view of the section for as long as it lives.
+    CloseHandle(section);
+    if (bitmap == nullptr || bits == nullptr) {
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
+        state->lastError = pngErrorBitmapRefused;
+        return nullptr;
+    }
+    return bitmap;
+}
 
 PngBitmapCalls pngSetBitmapCalls(PngBitmapCalls calls) {
     const PngBitmapCalls previous = bitmapCalls;

@@ -19,6 +19,13 @@ int pngLoadResource(PngState* state, HMODULE module, int id);
 // bitmap made from the pixels in a heap buffer.
 HBITMAP pngCreateBitmap(PngState* state, HWND window, uint32_t format, int variant);
 
+// Decodes a loaded image (stage 1, unchanged) straight into a new DIB
+// section, as pngDecodeInPlace does: the memory taken is the bitmap's and
+// about one byte per row more, with no buffer of the whole filtered image
+// beside it. Null on failure, with lastError pngErrorNotPng (the image data)
+// or pngErrorBitmapRefused (the platform).
+HBITMAP pngDecodeBitmap(PngState* state, HWND window, uint32_t format);
+
 // The two platform calls that make the bitmaps. Tests replace them to make
 // the platform refuse, or to watch what is made; a null member restores the
 // real call. Returns the previous ones.

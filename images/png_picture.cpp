@@ -17,15 +17,14 @@ HBITMAP loadPngResource(HMODULE module, int id, int boxWidth, int boxHeight) {
         pngRelease(&state);
         return nullptr;
     }
-    if (!pngDecode(&state)) {
-        showMessage("Error: couldn't decode PNG resource", captionInformation, messageOk | messageIconError);
-        pngRelease(&state);
-        return nullptr;
-    }
-    HBITMAP bitmap = pngCreateBitmap(&state, nullptr, pngDefaultFormat, 0);
+    // Decoded into the bitmap's own memory: a phone photo costs its bitmap,
+    // not its bitmap and its filtered rows beside it.
+    HBITMAP bitmap = pngDecodeBitmap(&state, nullptr, pngDefaultFormat);
+    const bool refused = state.lastError == pngErrorBitmapRefused;
     pngRelease(&state);
     if (!bitmap) {
-        showMessage("Error: couldn't create bitmap", captionInformation, messageOk | messageIconError);
+        showMessage(refused ? "Error: couldn't create bitmap" : "Error: couldn't decode PNG resource",
+                    captionInformation, messageOk | messageIconError);
         return nullptr;
     }
     return scaleToBox(bitmap, boxWidth, boxHeight);

@@ -97,7 +97,8 @@ bool fillMark(std::string* page, const char* mark, const std::string& text) {
 fs::path defaultPageTemplate(const char* argv0) { return packerExecutable(argv0).parent_path() / pageTemplateName; }
 
 std::vector<uint8_t> pageBundleBytes(const QuizContent& quiz, const EncodedQuiz& encoded) {
-    std::vector<uint8_t> out(pageBundleMagic, pageBundleMagic + pageBundleMagicSize);
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < pageBundleMagicSize; ++i) out.push_back(uint8_t(pageBundleMagic[i]));
     out.insert(out.end(), encoded.contentBlock.begin(), encoded.contentBlock.end());
     addRecord(&out, bundlePatch, quizResourceId, encoded.quizResource);
     addRecord(&out, bundlePatch, codesResourceId, encoded.codesResource);

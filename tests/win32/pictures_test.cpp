@@ -33,6 +33,23 @@ TEST(PictureLoading, EveryKindOfFileIsFittedToItsBox) {
         DeleteDC(dc);
         DeleteObject(picture);
     }
+    // A PNG is decoded into memory it shares with its bitmap: deleting the
+    // bitmap gives all of it back, handle and address space. A leaked handle
+    // would keep the next free handle value from coming back.
+    auto freeHandle = [] {
+        HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        CloseHandle(probe);
+        return probe;
+    };
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    GlobalMemoryStatusEx(&memory);
+    const DWORDLONG addressSpace = memory.ullAvailVirtual;
+    const HANDLE handle = freeHandle();
+    for (int i = 0; i < 300; ++i) DeleteObject(loadPicture(GetModuleHandleA(nullptr), 10404, "IMG", 260, 260));
+    EXPECT_EQ(freeHandle(), handle);
+    GlobalMemoryStatusEx(&memory);
+    EXPECT_LT(addressSpace - memory.ullAvailVirtual, DWORDLONG(4) << 20);
     const uint8_t garbage[] = "not a picture at all";
     EXPECT_EQ(pictureFromBytes(garbage, sizeof garbage), nullptr);
     EXPECT_TRUE(shownMessages.empty());
