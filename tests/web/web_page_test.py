@@ -231,6 +231,21 @@ def text_demo(b, demo):
     retype(b, 5, "Œuvre à 5 €")
     retype(b, 6, "Charles de Gau")
     before = consistent(b, demo, "typed answers")
+    # Every verdict shown reads at least 4.5 : 1 against its box, and a phone's
+    # width needs no sideways scrolling.
+    low = b.js("""
+        const lum = c => { const [r, g, b] = c.match(/\\d+/g).slice(0, 3).map(v => { v /= 255;
+            return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4; }); return 0.2126 * r + 0.7152 * g + 0.0722 * b; };
+        return [...document.querySelectorAll('.verdict')].map(v => { const s = getComputedStyle(v);
+            const [a, b] = [lum(s.color), lum(s.backgroundColor)].sort((x, y) => y - x);
+            return [v.textContent, (a + 0.05) / (b + 0.05)]; }).filter(([, ratio]) => ratio < 4.5);""")
+    check("verdicts are legible", low == [], str(low))
+    b.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                             {"width": 390, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+    check("a phone's width needs no sideways scrolling",
+          b.js("return document.documentElement.scrollWidth <= window.innerWidth"),
+          b.js("return [document.documentElement.scrollWidth, window.innerWidth]"))
+    b.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
     b.driver.refresh()
     b.wait_ready()
     check("a reload restores the answers and their verdicts", state(b) == before and header(b) == [" 3 / 12", "MAR"],
