@@ -122,6 +122,11 @@
     } else {
       var clip = element(quiz.kind === kindVideo ? 'video' : 'audio',
         { id: 'clip-' + n, controls: '', preload: 'none', 'aria-label': 'Clip de la question ' + n });
+      // A format the browser knows with a codec it lacks: a line, not a dead player.
+      clip.addEventListener('error', function () {
+        clip.replaceWith(element('p', { id: 'clip-' + n, 'class': 'no-clip' },
+          'Ce clip (' + question.clipFormat + ') ne se lit pas dans ce navigateur.'));
+      });
       media.appendChild(clip);
     }
     return media;
