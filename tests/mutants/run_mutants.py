@@ -36,11 +36,19 @@ def win32_tests():
     return run(['ctest', '-R', 'e2e_|vyrla_built_quiz_tests'], windows)
 
 
-def native_scripts():
+# Code the quiz page runs (compiled again into its template for a fault there).
+page_code = ('web/', 'quiz/page_bundle', 'media/browser_media')
+
+
+def native_scripts(path):
     """The native suite's tests outside the unit test binary: the packer's
-    commands as an author runs them, and the PngSuite against libpng."""
-    built = run(['cmake', '--build', native, '-j1', '--target', 'vyrla-pack', 'png-compare'], root)
-    return built and run(['ctest', '-R', 'pack_commands|png_compare_pngsuite'], native)
+    commands as an author runs them, the PngSuite against libpng, and for the
+    page's code the page in a browser."""
+    page = path.startswith(page_code)
+    targets = ['vyrla-pack', 'png-compare'] + (['vyrla_web_page'] if page else [])
+    tests = 'pack_commands|png_compare_pngsuite' + ('|web_page' if page else '')
+    built = run(['cmake', '--build', native, '-j1', '--target'] + targets, root)
+    return built and run(['ctest', '-R', tests], native)
 
 
 def pure(path):
@@ -78,7 +86,7 @@ def main():
         try:
             if pure(path):
                 built = run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests'], root)
-                passed = built and run(['./tests/native/vyrla_native_tests'], native) and native_scripts()
+                passed = built and run(['./tests/native/vyrla_native_tests'], native) and native_scripts(path)
                 if passed and not path.startswith('pack/') and not args.native_only:
                     built = run(['cmake', '--build', windows, '-j2'], root)
                     passed = built and win32_tests()
@@ -96,7 +104,8 @@ def main():
     if args.list:
         return 0
     # Leave the builds as the sources are.
-    run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests', 'vyrla-pack', 'png-compare'], root)
+    run(['cmake', '--build', native, '-j1', '--target', 'vyrla_native_tests', 'vyrla-pack', 'png-compare',
+         'vyrla_web_page'], root)
     if not args.native_only:
         run(['cmake', '--build', windows, '-j2'], root)
     print(f'{caught} caught, {missed} missed')
