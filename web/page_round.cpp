@@ -155,10 +155,9 @@ void judgeField(PageRound* round, int f) {
     } else {
         const int answers = fieldsPerQuestion(quiz);
         int right = 0;
+        // A field not yet restored holds no text, so it is not right yet.
         for (int k = 1; k <= answers; ++k) {
-            // A field not yet built (while restoring) holds no text.
-            const int g = fieldOf(*round, owner.n, k);
-            right += round->verdict[g] && round->verdict[g][0] && sameAnswer(expectedOf(node, k), round->typed[g]);
+            right += sameAnswer(expectedOf(node, k), round->typed[fieldOf(*round, owner.n, k)]);
         }
         if (right == answers) markSolved(round, node, owner.n);
     }
