@@ -142,7 +142,9 @@
       if (quiz.fieldsPerQuestion === 2 && (n - 1) % 3 === 0) {
         answers.appendChild(element('span', { 'class': 'caption', 'aria-hidden': 'true' }, k === 1 ? quiz.caption1 : quiz.caption2));
       }
-      answers.appendChild(element('span', { 'class': 'number', id: k === 1 ? 'number-' + n : null }, k === 1 ? n + '.' : ''));
+      var number = element('span', { 'class': 'number' }, k === 1 ? n + '.' : '');
+      if (k === 1) number.id = 'number-' + n;
+      answers.appendChild(number);
       answers.appendChild(field.input);
       answers.appendChild(field.verdict);
       if (field.hidden) { field.input.hidden = true; field.verdict.hidden = true; }

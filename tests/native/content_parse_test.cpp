@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "quiz/content_parse.h"
+#include "quiz/page_bundle.h"
 
 namespace {
 
@@ -110,6 +111,43 @@ TEST(ParseCodes, ExactlyOneLinePerQuestion) {
     for (int i = 0; i < 120; ++i) lines += "L" + std::to_string(i) + "\r\n";
     parseCodes(exactCopy(lines + zeros).get(), lines.size(), 200, codes);  // never more than the table
     EXPECT_STREQ(codes[95], "L95");
+}
+
+// A page's bundle: records read in place, exactly to the end of the data.
+TEST(PageBundle, RecordsAreReadWithinTheDataOnly) {
+    auto bundle = [](const std::string& records) {
+        return std::string("VYRLAPG1") + std::string(contentBlockSize, '\x11') + records;
+    };
+    auto record = [](char type, int id, const std::string& bytes, size_t size) {
+        const char head[] = {type, char(id), char(id >> 8), 0, 0, char(size), 0, 0, 0};
+        return std::string(head, sizeof head) + bytes;
+    };
+    const struct {
+        std::string data;
+        bool read;
+    } cases[] = {
+        {bundle(record('P', 104, "abcde", 5) + record('I', 401, "", 0)), true},
+        {bundle(record('P', 104, "abcd", 5)), false},                          // cut short
+        {bundle(record('P', 104, "ab", 2)).substr(0, 80), false},              // inside a record's head
+        {bundle(record('P', 104, "a", 1) + record('P', 104, "b", 1)), false},  // twice
+        {bundle(record('I', 400, "a", 1)), false},                             // no question 0
+        {bundle(record('X', 104, "a", 1)), false},
+        {std::string("VYRLAPG1") + std::string(contentBlockSize - 1, 0), false},
+    };
+    for (const auto& c : cases) {
+        const auto bytes = exactCopy(c.data);
+        PageBundle read;
+        const char* error = nullptr;
+        EXPECT_EQ(readPageBundle(bytes.get(), c.data.size(), &read, &error), c.read) << c.data.size();
+        if (!c.read) EXPECT_NE(error, nullptr);
+    }
+    const auto bytes = exactCopy(cases[0].data);
+    PageBundle read;
+    ASSERT_TRUE(readPageBundle(bytes.get(), cases[0].data.size(), &read, nullptr));
+    const BundleResource* quiz = findBundleResource(read, bundlePatch, 104);
+    ASSERT_NE(quiz, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(quiz->bytes), quiz->size), "abcde");
+    EXPECT_EQ(read.contentBlock, bytes.get() + 8);
 }
 
 }  // namespace

@@ -315,9 +315,11 @@ def pictures(b, quiz):
     decoded = "return [...document.querySelectorAll('img[id^=\"picture-\"]')].map(i => i.complete && i.naturalWidth > 0)"
     check("pictures: all nine decode (JPEG, GIF, BMP, PNG)", until(b, decoded, [True] * 9), str(b.js(decoded)))
     check("pictures: each is its file's bytes", media(b, "img") == files(quiz, "picture", "picture"))
-    for f, text in ((1, "France"), (2, "italie"), (3, "Allemagne"), (5, "Pays-Bas"), (7, "Suède"), (7, "Suede")):
+    for f, text in ((1, "France"), (2, "italie"), (3, "Allemagne"), (5, "Pays-Bas"), (6, "Autriche"), (7, "Suède"), (7, "Suede")):
         retype(b, f, text)
     consistent(b, quiz, "pictures")
+    check("pictures: labels black on a colour whose green alone is above 69",
+          b.js("return getComputedStyle(document.getElementById('number-1')).color") == "rgb(0, 0, 0)")
     check("pictures: a right answer shows the hint and the solved picture, a wrong one hides the hint",
           b.js("return ['hint-1', 'hint-7'].map(h => document.getElementById(h).hidden)") == [False, True]
           and media(b, "#picture-1")["picture-1"] == files(quiz, "solved_picture", "picture")["picture-1"]
@@ -328,8 +330,8 @@ def pictures(b, quiz):
     b.driver.find_element(By.ID, "hide-solved").click()
     rows = b.js("""return [1, 2, 3, 4, 5, 6].map(n => { const r = document.querySelector('.row[data-n="' + n + '"]');
         return [r.classList.contains('collapsed'), r.closest('.band').classList.contains('closed')]; })""")
-    check("Cacher: solved rows collapse, a band of three solved rows closes",
-          rows == [[True, True]] * 3 + [[False, False], [True, False], [False, False]], str(rows))
+    check("Cacher: solved rows collapse, only a band of three solved rows closes",
+          rows == [[True, True]] * 3 + [[False, False], [True, False], [True, False]], str(rows))
     shown = [b.driver.find_element(By.ID, i).is_displayed() for i in ("picture-5", "hint-5", "field-5", "field-1", "picture-4")]
     check("Cacher: a collapsed row keeps its field, not its picture and hint", shown == [False, False, True, True, True], str(shown))
     after = b.js(y)
