@@ -335,29 +335,47 @@ void pairLiterals(uint32_t* table, unsigned rootBits) {
 // entry gives the total bits up to the end of the distance's extra bits
 // (bits 0-5), where those extra bits start (8-11), the distance root index
 // (16-23) and the length less 3 (24-31).
-void joinMatches(uint32_t* litlenTable, unsigned rootBits, const uint32_t* distanceTable) {
-    const uint32_t kindFlags = entryLiteral | entrySubtable | entryEndOfBlock | entryInvalid;
+void joinMatches(uint32_t* litlenTable, unsigned rootBits, const uint8_t* lengths, unsigned litlenCount,
+                 const uint32_t* distanceTable) {
+    // Only the root entries of length codes are visited: each code's
+    // canonical value gives its first index, and its copies follow every
+    // 2^length entries. Photographs have many blocks with few of them.
+    unsigned count[maxCodeLength + 1] = {};
+    for (unsigned symbol = 0; symbol < litlenCount; ++symbol) {
+        ++count[lengths[symbol]];
+    }
+    uint32_t next[maxCodeLength + 1] = {};
+    count[0] = 0;
+    for (unsigned length = 1; length <= maxCodeLength; ++length) {
+        next[length] = (next[length - 1] + count[length - 1]) << 1;
+    }
+    for (unsigned symbol = 0; symbol <= endOfBlockSymbol; ++symbol) {
+        ++next[lengths[symbol]];
+    }
+    const size_t rootSize = size_t(1) << rootBits;
     const size_t distanceMask = (size_t(1) << distanceRootBits) - 1;
-    // With branches, unlike pairing: photographs have many blocks with few
-    // length entries, which the first test skips at little cost.
-    for (size_t i = 0; i < (size_t(1) << rootBits); ++i) {
-        const uint32_t entry = litlenTable[i];
-        if ((entry & kindFlags) != 0) {
+    for (unsigned symbol = endOfBlockSymbol + 1; symbol < litlenCount; ++symbol) {
+        const unsigned codeLength = lengths[symbol];
+        const uint32_t code = next[codeLength]++;
+        if (codeLength == 0 || codeLength >= rootBits) {
             continue;
         }
-        // The length's extra bits are part of the index, so the length is
-        // known here.
-        const unsigned lengthBits = entryBits(entry);
-        const uint32_t length = entryValue(entry) + entryExtra(i, entry);
-        const size_t distanceIndex = (i >> lengthBits) & distanceMask;
-        const uint32_t distanceEntry = distanceTable[distanceIndex];
-        const unsigned at = lengthBits + entryCodeLength(distanceEntry);
-        if ((distanceEntry & (entrySubtable | entryInvalid)) != 0 || at > rootBits) {
-            continue;
+        for (size_t i = reverseBits(code, codeLength); i < rootSize; i += size_t(1) << codeLength) {
+            // The length's extra bits are part of the index, so the length
+            // is known here.
+            const uint32_t entry = litlenTable[i];
+            const unsigned lengthBits = entryBits(entry);
+            const size_t distanceIndex = (i >> lengthBits) & distanceMask;
+            const uint32_t distanceEntry = distanceTable[distanceIndex];
+            const unsigned at = lengthBits + entryCodeLength(distanceEntry);
+            if ((entry & entryInvalid) != 0 || (distanceEntry & (entrySubtable | entryInvalid)) != 0 || at > rootBits) {
+                continue;
+            }
+            const uint32_t length = entryValue(entry) + entryExtra(i, entry);
+            const unsigned total = lengthBits + entryBits(distanceEntry);
+            litlenTable[i] = entryMatch | total | (at << 8) | (static_cast<uint32_t>(distanceIndex) << 16) |
+                             ((length - 3) << 24);
         }
-        const unsigned total = lengthBits + entryBits(distanceEntry);
-        litlenTable[i] = entryMatch | total | (at << 8) | (static_cast<uint32_t>(distanceIndex) << 16) |
-                         ((length - 3) << 24);
     }
 }
 
@@ -961,7 +979,7 @@ int Inflater::readDynamicTables() {
     // literals may follow.
     if (outEnd - out >= static_cast<ptrdiff_t>(pairingWorthwhile)) {
         pairLiterals(litlen, litlenRootBits);
-        joinMatches(litlen, litlenRootBits, distance);
+        joinMatches(litlen, litlenRootBits, lengths, litlenCount, distance);
     }
     return keepGoing;
 }
