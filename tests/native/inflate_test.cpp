@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -201,6 +202,34 @@ TEST(Inflate, EachStreamGivesItsResultAndBytes) {
                                             : inflateRaw(in, s.bytes.size(), nullptr, out.data(), out.size());
         EXPECT_EQ(result, c.result) << c.what;
         if (result == inflateOk && c.result == inflateOk) EXPECT_EQ(out, s.expected) << c.what;
+    }
+}
+
+// Dithered-looking rows: short matches at many distances between short
+// runs of literals, in outputs large enough for the fast loop's own table
+// entries, whole and cut anywhere.
+TEST(Inflate, LargeStreamsOfShortMatchesAsZlib) {
+    Bytes data(80000);
+    uint32_t seed = 5;
+    for (size_t i = 0; i < data.size();) {
+        seed = seed * 1103515245u + 12345u;
+        const size_t distance = 1 + (seed >> 8) % 300, run = (seed >> 28) < 9 && i >= 300 ? 3 + (seed >> 4) % 6 : 0;
+        for (size_t k = 0; k < run && i < data.size(); ++k, ++i) data[i] = data[i - distance];
+        if (run == 0) data[i++] = static_cast<uint8_t>(seed >> 20);
+    }
+    for (int level : {1, 6, 9}) {
+        Bytes packed(compressBound(data.size()));
+        uLongf size = packed.size();
+        ASSERT_EQ(compress2(packed.data(), &size, data.data(), data.size(), level), Z_OK);
+        for (size_t less : {0, 1, 200}) {
+            Bytes out(data.size() - less);
+            ASSERT_EQ(inflateZlib(packed.data(), size, nullptr, out.data(), out.size()), inflateOk) << level;
+            EXPECT_TRUE(std::equal(out.begin(), out.end(), data.begin())) << level << " " << less;
+        }
+        Bytes out(data.size());
+        for (uLongf cut = 2; cut < size - 4; cut += size / 7) {
+            EXPECT_EQ(inflateZlib(packed.data(), cut, nullptr, out.data(), out.size()), inflateTruncated) << cut;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // file gets and with which code, and the bitmap headers, colour tables and
 // rows that the PngSuite comparison with libpng (png-compare) does not see.
 #include "images/png_decoder.h"
+#include "images/png_unfilter.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -222,6 +223,31 @@ TEST(PngConversions, RowsOfEveryLength) {
             for (uint32_t k = 0; k < 4; ++k) ASSERT_EQ(out4[4 * p + k], in[4 * p + (k < 3 ? 2 - k : 3)]) << pixels;
         }
         EXPECT_TRUE(out3.back() == 0xEE && out4.back() == 0xEE) << pixels << " pixels: written past the row";
+    }
+}
+
+// Sub, Average and Paeth against the filters' definitions, on random rows
+// of each pixel size and of lengths on both sides of the wide steps.
+TEST(PngUnfilter, RandomRowsMatchTheDefinitions) {
+    uint32_t seed = 1;
+    const auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 23); };
+    for (unsigned distance : {1u, 2u, 3u, 4u, 6u, 8u}) {
+        for (size_t bytes = distance; bytes <= 40 * distance; bytes += distance) {
+            Bytes raw(bytes), previous(16 + bytes + 32, 0), current(16 + bytes + 32, 0), expected(bytes);
+            for (size_t i = 0; i < bytes; ++i) raw[i] = next(), previous[16 + i] = next();
+            for (unsigned filter : {1u, 3u, 4u}) {
+                for (size_t i = 0; i < bytes; ++i) {
+                    const int a = i >= distance ? expected[i - distance] : 0, b = previous[16 + i];
+                    const int c = i >= distance ? previous[16 + i - distance] : 0, p = a + b - c;
+                    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+                    const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                    expected[i] = static_cast<uint8_t>(raw[i] + (filter == 1 ? a : filter == 3 ? (a + b) / 2 : paeth));
+                }
+                pngUnfilterRow(filter, raw.data(), previous.data() + 16, current.data() + 16, bytes, distance);
+                ASSERT_EQ(Bytes(current.begin() + 16, current.begin() + 16 + ptrdiff_t(bytes)), expected)
+                    << "filter " << filter << ", distance " << distance << ", " << bytes << " bytes";
+            }
+        }
     }
 }
 
