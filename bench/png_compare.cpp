@@ -53,6 +53,25 @@ uint32_t decodeWithPlayer(const std::vector<uint8_t>& bytes, PngBitmapLayout& la
     return error;
 }
 
+// The player's own path decodes into the bitmap's memory: it must refuse
+// what the two-step decode refuses and give the very same bytes otherwise.
+bool inPlaceAgrees(const std::vector<uint8_t>& bytes, bool refused, const std::vector<uint8_t>& pixels) {
+    PngState state;
+    pngInit(&state);
+    PngBitmapLayout layout{};
+    bool same = false;
+    if (pngLoadBytes(&state, bytes.data(), static_cast<uint32_t>(bytes.size())) &&
+        pngPlanBitmap(&state, pngDefaultFormat, &layout)) {
+        std::vector<uint8_t> buffer(pngInPlaceSize(&state, &layout), 0xA5);
+        const bool decoded = pngDecodeInPlace(&state, &layout, buffer.data(), buffer.size());
+        same = decoded ? !refused && std::equal(pixels.begin(), pixels.end(), buffer.begin()) : refused;
+    } else {
+        same = refused;
+    }
+    pngRelease(&state);
+    return same;
+}
+
 Verdict compareFile(const std::string& path) {
     const std::vector<uint8_t> bytes = readFileBytes(path);
     const PngReference reference = decodeWithLibpng(bytes.data(), bytes.size());
@@ -60,6 +79,9 @@ Verdict compareFile(const std::string& path) {
     std::vector<uint8_t> pixels;
     bool badFilter = false;
     const uint32_t error = decodeWithPlayer(bytes, layout, pixels, badFilter);
+    if (!inPlaceAgrees(bytes, error != 0 || badFilter, pixels)) {
+        return {false, "decoded in place, it differs from the two-step decode"};
+    }
 
     if (error != 0 || badFilter) {
         const std::string refusal = badFilter ? "refused (filter type above 4)" : "refused " + std::to_string(error);

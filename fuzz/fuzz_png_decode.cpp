@@ -38,6 +38,28 @@ void fillWith(PngState& state, uint32_t format) {
     pngFree(rendered);
 }
 
+// Decoded in place, into a buffer of exactly the size it asks for, the
+// pixels are those of the two-step decode, or both refuse.
+void decodeInPlace(const uint8_t* data, size_t size) {
+    PngState twoStep, inPlace;
+    pngInit(&twoStep);
+    pngInit(&inPlace);
+    PngBitmapLayout layout;
+    if (pngLoadBytes(&inPlace, data, static_cast<uint32_t>(size)) &&
+        pngPlanBitmap(&inPlace, pngDefaultFormat, &layout)) {
+        std::vector<uint8_t> buffer(pngInPlaceSize(&inPlace, &layout));
+        require(buffer.size() >= layout.pixelBytes);
+        const int decoded = pngDecodeInPlace(&inPlace, &layout, buffer.data(), buffer.size());
+        std::vector<uint8_t> pixels(layout.pixelBytes);
+        const int expected = pngLoadBytes(&twoStep, data, static_cast<uint32_t>(size)) && pngDecode(&twoStep) &&
+                             pngFillPixels(&twoStep, &layout, pixels.data());
+        require(decoded == expected);
+        if (decoded) require(std::memcmp(buffer.data(), pixels.data(), pixels.size()) == 0);
+    }
+    pngRelease(&twoStep);
+    pngRelease(&inPlace);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -61,5 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 state.lastError == pngErrorResourceUnreadable);
     }
     pngRelease(&state);
+    decodeInPlace(data, size);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "images/inflate.h"
 #include "images/png_rows.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -305,27 +306,37 @@ int pngLoadBytes(PngState* state, const uint8_t* data, uint32_t size) {
     return 1;
 }
 
+// The image data inflated into `rows`, which holds exactly the raw size.
+bool inflateImageData(PngState* state, uint8_t* rows, uint32_t rawSize) {
+    ImageDataChunks chunks{state, state->firstImageData};
+    const InflateSource more{nextImageData, &chunks};
+    const uint32_t firstLength = readBigEndian32(state->firstImageData);
+    return inflateZlib(state->firstImageData + 8, firstLength, &more, rows, rawSize) == inflateOk;
+}
+
+// Without image data, or without the palette its indices point into, there
+// is no picture to show.
+bool hasPicture(const PngState* state) { return state->firstImageData != nullptr && paletteFits(state); }
+
+uint32_t rawSizeOf(const PngState* state) {
+    // The scan has kept the size below the limit.
+    return static_cast<uint32_t>(pngRawSize(state->width, state->height, rawBitsPerPixel(state), state->interlace));
+}
+
 int pngDecode(PngState* state) {
     if (state->stage != pngStageLoaded) {
         return fail(state, pngErrorWrongStage);
     }
     state->lastError = pngErrorNotPng;
-    // Without image data, or without the palette its indices point into,
-    // there is no picture to show.
-    if (state->firstImageData == nullptr || !paletteFits(state)) {
+    if (!hasPicture(state)) {
         return 0;
     }
-    // The scan has kept the size below the limit.
-    const auto rawSize =
-        static_cast<uint32_t>(pngRawSize(state->width, state->height, rawBitsPerPixel(state), state->interlace));
+    const uint32_t rawSize = rawSizeOf(state);
     auto* rows = static_cast<uint8_t*>(pngAllocate(rawSize));
     if (rows == nullptr) {
         return 0;
     }
-    ImageDataChunks chunks{state, state->firstImageData};
-    const InflateSource more{nextImageData, &chunks};
-    const uint32_t firstLength = readBigEndian32(state->firstImageData);
-    if (inflateZlib(state->firstImageData + 8, firstLength, &more, rows, rawSize) != inflateOk) {
+    if (!inflateImageData(state, rows, rawSize)) {
         pngFree(rows);
         return 0;
     }
@@ -334,6 +345,45 @@ int pngDecode(PngState* state) {
     state->lastError = 0;
     state->stage = pngStageDecoded;
     return 1;
+}
+
+// With the raw rows at the end of the buffer, row y's output ends at
+// (y + 1) * stride and row y + 1's raw bytes start at size - rawSize +
+// (y + 1) * rawRow: the output never reaches raw bytes not yet read as long
+// as the buffer holds both the bitmap and the raw rows.
+uint64_t pngInPlaceSize(const PngState* state, const PngBitmapLayout* layout) {
+    if (state->interlace != 0) {
+        return layout->pixelBytes;
+    }
+    return std::max<uint64_t>(layout->pixelBytes, rawSizeOf(state));
+}
+
+int pngDecodeInPlace(PngState* state, const PngBitmapLayout* layout, uint8_t* buffer, uint64_t size) {
+    if (state->stage != pngStageLoaded) {
+        return fail(state, pngErrorWrongStage);
+    }
+    if (size < pngInPlaceSize(state, layout)) {
+        return fail(state, pngErrorFormatMismatch);
+    }
+    state->lastError = pngErrorNotPng;
+    if (!hasPicture(state)) {
+        return 0;
+    }
+    const uint32_t rawSize = rawSizeOf(state);
+    // Interlaced rows land all over the bitmap, pass after pass: they are
+    // inflated beside it, as pngDecode does.
+    const bool inPlace = state->interlace == 0;
+    uint8_t* rows = inPlace ? buffer + (size - rawSize) : static_cast<uint8_t*>(pngAllocate(rawSize));
+    if (rows == nullptr) {
+        return 0;
+    }
+    // A row with an unknown filter type is image data that cannot be decoded.
+    const int done = inflateImageData(state, rows, rawSize) && pngFillRows(state, layout, rows, buffer);
+    state->lastError = done ? 0 : pngErrorNotPng;
+    if (!inPlace) {
+        pngFree(rows);
+    }
+    return done;
 }
 
 int pngRelease(PngState* state) {
@@ -347,10 +397,9 @@ int pngRelease(PngState* state) {
     return 1;
 }
 
-int pngPrepareBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout) {
-    if (state->stage != pngStageDecoded) {
-        return fail(state, pngErrorWrongStage);
-    }
+namespace {
+
+int describeBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout) {
     const uint32_t defaultFormat =
         pngFormatWord(state->colourType, state->bitDepth, 1, defaultCode(state->colourType, state->bitDepth));
     if (format == pngDefaultFormat) {
@@ -397,6 +446,22 @@ int pngPrepareBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout) 
     layout->stride = static_cast<uint32_t>(pngStride(state->width, known->bitsPerPixel));
     layout->pixelBytes = layout->stride * state->height;
     return 1;
+}
+
+}  // namespace
+
+int pngPrepareBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout) {
+    if (state->stage != pngStageDecoded) {
+        return fail(state, pngErrorWrongStage);
+    }
+    return describeBitmap(state, format, layout);
+}
+
+int pngPlanBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout) {
+    if (state->stage != pngStageLoaded) {
+        return fail(state, pngErrorWrongStage);
+    }
+    return describeBitmap(state, format, layout);
 }
 
 int pngRenderPixels(PngState* state, const PngBitmapLayout* layout, uint8_t** pixels) {

@@ -149,6 +149,20 @@ int pngLoadBytes(PngState* state, const uint8_t* data, uint32_t size);
 // Inflates the image data into rawRows (stage 1 -> 2).
 int pngDecode(PngState* state);
 
+// Decoding straight into the bitmap's memory, with no buffer of the whole
+// filtered image beside it: the image data is inflated into the end of one
+// buffer, then unfiltered row by row into its start, each output row landing
+// on raw rows already read. The buffer is the bitmap and about one byte per
+// row more (the filter bytes) at most, so a big picture costs its bitmap and
+// little else. Stage 1, unchanged: pngPlanBitmap gives the layout as
+// pngPrepareBitmap does, pngInPlaceSize the buffer's size (at least
+// layout->pixelBytes), and pngDecodeInPlace leaves the pixels at the
+// buffer's start. It fails as pngDecode does (pngErrorNotPng), and with
+// pngErrorFormatMismatch for a buffer too small.
+int pngPlanBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout);
+uint64_t pngInPlaceSize(const PngState* state, const PngBitmapLayout* layout);
+int pngDecodeInPlace(PngState* state, const PngBitmapLayout* layout, uint8_t* buffer, uint64_t size);
+
 // Frees what the state owns and clears it (any stage -> 0).
 int pngRelease(PngState* state);
 
@@ -160,6 +174,10 @@ int pngPrepareBitmap(PngState* state, uint32_t format, PngBitmapLayout* layout);
 // layout->pixelBytes bytes. Fails, without a new lastError, on a filter type
 // above 4 or when its row buffers cannot be allocated.
 int pngFillPixels(PngState* state, const PngBitmapLayout* layout, uint8_t* pixels);
+
+// Unfilters and converts the raw rows at `raw` (the image's raw size) into
+// `pixels`, as pngFillPixels does with rawRows; any stage.
+int pngFillRows(const PngState* state, const PngBitmapLayout* layout, const uint8_t* raw, uint8_t* pixels);
 
 // The same into a new buffer from the decoder's allocator (free it with
 // pngFree); failing to get the buffer is pngErrorOutOfMemory.

@@ -133,14 +133,16 @@ bool unfilterRow(unsigned filter, const uint8_t* raw, const uint8_t* previous, u
     return true;
 }
 
-int fillStraight(const PngState* state, const PngBitmapLayout* layout, uint8_t* pixels, uint8_t* previous,
-                 uint8_t* current) {
+// Row y's output ends before row y + 1's raw bytes begin when the raw rows
+// lie at the end of the same buffer (pngDecodeInPlace): each row is read
+// whole into `current` before its output is written.
+int fillStraight(const PngState* state, const PngBitmapLayout* layout, const uint8_t* raw, uint8_t* pixels,
+                 uint8_t* previous, uint8_t* current) {
     const uint32_t rawBits = pngChannels(state->colourType) * state->bitDepth;
     const auto rowBytes = static_cast<size_t>(pngRowBytes(state->width, rawBits));
     const unsigned distance = rawBits >= 8 ? rawBits / 8 : 1;
     const auto code = static_cast<uint8_t>(layout->format & 0xFF);
     const auto outBytes = static_cast<size_t>(pngRowBytes(state->width, layout->bitsPerPixel));
-    const uint8_t* raw = state->rawRows;
     uint8_t* out = pixels;
     for (uint32_t y = 0; y < state->height; ++y) {
         if (!unfilterRow(raw[0], raw + 1, previous, current, rowBytes, distance)) {
@@ -157,8 +159,8 @@ int fillStraight(const PngState* state, const PngBitmapLayout* layout, uint8_t* 
     return 1;
 }
 
-int fillInterlaced(const PngState* state, const PngBitmapLayout* layout, uint8_t* pixels, uint8_t* previous,
-                   uint8_t* current, uint8_t* converted) {
+int fillInterlaced(const PngState* state, const PngBitmapLayout* layout, const uint8_t* raw, uint8_t* pixels,
+                   uint8_t* previous, uint8_t* current, uint8_t* converted) {
     const uint32_t rawBits = pngChannels(state->colourType) * state->bitDepth;
     const unsigned distance = rawBits >= 8 ? rawBits / 8 : 1;
     const auto code = static_cast<uint8_t>(layout->format & 0xFF);
@@ -166,7 +168,6 @@ int fillInterlaced(const PngState* state, const PngBitmapLayout* layout, uint8_t
     // Pixels under 8 bits are ORed into place; the row padding is written by
     // no pass. Cleared first, the bytes come out the same in every buffer.
     std::memset(pixels, 0, layout->pixelBytes);
-    const uint8_t* raw = state->rawRows;
     for (const PngPass& pass : pngAdam7) {
         const uint32_t columns = pngPassExtent(state->width, pass.xStart, pass.xStep);
         const uint32_t rows = pngPassExtent(state->height, pass.yStart, pass.yStep);
@@ -202,6 +203,10 @@ int pngFillPixels(PngState* state, const PngBitmapLayout* layout, uint8_t* pixel
         state->lastError = pngErrorWrongStage;
         return 0;
     }
+    return pngFillRows(state, layout, state->rawRows, pixels);
+}
+
+int pngFillRows(const PngState* state, const PngBitmapLayout* layout, const uint8_t* raw, uint8_t* pixels) {
     const uint32_t rawBits = pngChannels(state->colourType) * state->bitDepth;
     const auto rowBytes = static_cast<size_t>(pngRowBytes(state->width, rawBits));
     const size_t rowRoom = rowLead + rowBytes + rowTail;
@@ -215,8 +220,8 @@ int pngFillPixels(PngState* state, const PngBitmapLayout* layout, uint8_t* pixel
     uint8_t* current = work + rowRoom + rowLead;
     std::memset(work, 0, 2 * rowRoom);
     const int filled = state->interlace != 0
-                           ? fillInterlaced(state, layout, pixels, previous, current, work + 2 * rowRoom)
-                           : fillStraight(state, layout, pixels, previous, current);
+                           ? fillInterlaced(state, layout, raw, pixels, previous, current, work + 2 * rowRoom)
+                           : fillStraight(state, layout, raw, pixels, previous, current);
     pngFree(work);
     return filled;
 }
