@@ -32,7 +32,6 @@
 
 namespace {
 
-constexpr uint32_t entryMatch = 1u << 6;
 constexpr uint32_t entryPair = 1u << 7;
 constexpr uint32_t entryLiteral = 1u << 12;
 constexpr uint32_t entrySubtable = 1u << 13;
@@ -329,56 +328,6 @@ void pairLiterals(uint32_t* table, unsigned rootBits) {
     }
 }
 
-// A length code and its extra bits, followed by a distance code that fits
-// in the rest of the root index, get an entry for both: one lookup for a
-// match instead of two in a row, which is what short matches wait on. The
-// entry gives the total bits up to the end of the distance's extra bits
-// (bits 0-5), where those extra bits start (8-11), the distance root index
-// (16-23) and the length less 3 (24-31).
-void joinMatches(uint32_t* litlenTable, unsigned rootBits, const uint8_t* lengths, unsigned litlenCount,
-                 const uint32_t* distanceTable) {
-    // Only the root entries of length codes are visited: each code's
-    // canonical value gives its first index, and its copies follow every
-    // 2^length entries. Photographs have many blocks with few of them.
-    unsigned count[maxCodeLength + 1] = {};
-    for (unsigned symbol = 0; symbol < litlenCount; ++symbol) {
-        ++count[lengths[symbol]];
-    }
-    uint32_t next[maxCodeLength + 1] = {};
-    count[0] = 0;
-    for (unsigned length = 1; length <= maxCodeLength; ++length) {
-        next[length] = (next[length - 1] + count[length - 1]) << 1;
-    }
-    for (unsigned symbol = 0; symbol <= endOfBlockSymbol; ++symbol) {
-        ++next[lengths[symbol]];
-    }
-    const size_t rootSize = size_t(1) << rootBits;
-    const size_t distanceMask = (size_t(1) << distanceRootBits) - 1;
-    for (unsigned symbol = endOfBlockSymbol + 1; symbol < litlenCount; ++symbol) {
-        const unsigned codeLength = lengths[symbol];
-        const uint32_t code = next[codeLength]++;
-        if (codeLength == 0 || codeLength >= rootBits) {
-            continue;
-        }
-        for (size_t i = reverseBits(code, codeLength); i < rootSize; i += size_t(1) << codeLength) {
-            // The length's extra bits are part of the index, so the length
-            // is known here.
-            const uint32_t entry = litlenTable[i];
-            const unsigned lengthBits = entryBits(entry);
-            const size_t distanceIndex = (i >> lengthBits) & distanceMask;
-            const uint32_t distanceEntry = distanceTable[distanceIndex];
-            const unsigned at = lengthBits + entryCodeLength(distanceEntry);
-            if ((entry & entryInvalid) != 0 || (distanceEntry & (entrySubtable | entryInvalid)) != 0 || at > rootBits) {
-                continue;
-            }
-            const uint32_t length = entryValue(entry) + entryExtra(i, entry);
-            const unsigned total = lengthBits + entryBits(distanceEntry);
-            litlenTable[i] = entryMatch | total | (at << 8) | (static_cast<uint32_t>(distanceIndex) << 16) |
-                             ((length - 3) << 24);
-        }
-    }
-}
-
 struct FixedTables {
     uint32_t litlen[size_t(1) << litlenRootBits];
     uint32_t distance[size_t(1) << distanceRootBits];
@@ -483,7 +432,7 @@ constexpr int keepGoing = -3;
 // Room the fast loop keeps at the end of the output: the longest match plus
 // the overrun of its copy (more than the literals of one refill take).
 constexpr size_t fastOutputMargin = 258 + 64;
-constexpr size_t fastInputMargin = 16;  // two refills in a round
+constexpr size_t fastInputMargin = 8;
 constexpr size_t pairingWorthwhile = 16384;
 
 struct Inflater {
@@ -657,84 +606,56 @@ VYRLA_ALWAYS_INLINE int fastLoopBody(Inflater& s, const uint32_t* litlenTable, c
             }
             continue;
         }
-        size_t length;
-        size_t distance;
-        if (entry & entryMatch) {
-            // Length and distance codes from one lookup: the distance's
-            // extra bits follow them, and its base comes from a load that
-            // the next lookup does not wait for.
-            const uint64_t saved = b;
-            drop(entry);
-            const uint32_t distanceEntry = distanceTable[(entry >> 16) & 0xFF];
-            const unsigned at = entryCodeLength(entry);
-            length = (entry >> 24) + 3;
-            distance = entryValue(distanceEntry) + ((saved >> at) & ((uint64_t(1) << ((entry & 63) - at)) - 1));
-            entry = litlenTable[b & litlenMask];
-        } else {
-            if (entry & (entrySubtable | entryEndOfBlock | entryInvalid)) {
-                if (entry & entrySubtable) {
-                    b >>= litlenRootBits;
-                    c -= litlenRootBits;
-                    entry = litlenTable[entryValue(entry) + (b & ((uint64_t(1) << entryBits(entry)) - 1))];
-                }
-                if (entry & entryLiteral) {
-                    *o++ = static_cast<uint8_t>(entryValue(entry));
-                    drop(entry);
-                    entry = litlenTable[b & litlenMask];
-                    continue;
-                }
-                if (entry & entryInvalid) {
-                    result = inflateBadSymbol;
-                    break;
-                }
-                if (entry & entryEndOfBlock) {
-                    drop(entry);
-                    result = blockDone;
-                    break;
-                }
+        if (entry & (entrySubtable | entryEndOfBlock | entryInvalid)) {
+            if (entry & entrySubtable) {
+                b >>= litlenRootBits;
+                c -= litlenRootBits;
+                entry = litlenTable[entryValue(entry) + (b & ((uint64_t(1) << entryBits(entry)) - 1))];
             }
-            // A length (at most 20 bits) and a distance (at most 28) take at
-            // most 48 of the 64 bits the refill left, so the next entry can be
-            // looked up from the 16 that remain, counted or not.
-            uint64_t saved = b;
-            drop(entry);
-            length = entryValue(entry) + entryExtra(saved, entry);
-            entry = distanceTable[b & distanceMask];
-            if (entry & (entrySubtable | entryInvalid)) {
-                if (entry & entrySubtable) {
-                    b >>= distanceRootBits;
-                    c -= distanceRootBits;
-                    entry = distanceTable[entryValue(entry) + (b & ((uint64_t(1) << entryBits(entry)) - 1))];
-                }
-                if (entry & entryInvalid) {
-                    result = inflateBadSymbol;
-                    break;
-                }
+            if (entry & entryLiteral) {
+                *o++ = static_cast<uint8_t>(entryValue(entry));
+                drop(entry);
+                entry = litlenTable[b & litlenMask];
+                continue;
             }
-            saved = b;
-            drop(entry);
-            distance = entryValue(entry) + entryExtra(saved, entry);
-            entry = litlenTable[b & litlenMask];
+            if (entry & entryInvalid) {
+                result = inflateBadSymbol;
+                break;
+            }
+            if (entry & entryEndOfBlock) {
+                drop(entry);
+                result = blockDone;
+                break;
+            }
         }
+        // A length (at most 20 bits) and a distance (at most 28) take at
+        // most 48 of the 64 bits the refill left, so the next entry can be
+        // looked up from the 16 that remain, counted or not.
+        uint64_t saved = b;
+        drop(entry);
+        const size_t length = entryValue(entry) + entryExtra(saved, entry);
+        entry = distanceTable[b & distanceMask];
+        if (entry & (entrySubtable | entryInvalid)) {
+            if (entry & entrySubtable) {
+                b >>= distanceRootBits;
+                c -= distanceRootBits;
+                entry = distanceTable[entryValue(entry) + (b & ((uint64_t(1) << entryBits(entry)) - 1))];
+            }
+            if (entry & entryInvalid) {
+                result = inflateBadSymbol;
+                break;
+            }
+        }
+        saved = b;
+        drop(entry);
+        const size_t distance = entryValue(entry) + entryExtra(saved, entry);
+        entry = litlenTable[b & litlenMask];
         if (distance > static_cast<size_t>(o - start)) {
             result = inflateDistanceTooFar;
             break;
         }
         copyMatch(o, distance, length);
         o += length;
-        // A match is often followed by one literal entry and then another
-        // match. Taking that entry here without a branch keeps the test at
-        // the top of the round on the match side (more such steps cost more
-        // than the mispredictions they save). After the refill it takes at
-        // most 10 of the 64 bits.
-        refill();
-        const uint32_t literalMask = 0u - ((entry >> 12) & 1);
-        const auto value = static_cast<uint16_t>(entryValue(entry));
-        std::memcpy(o, &value, 2);
-        o += (1 + ((entry >> 7) & 1)) & literalMask;
-        drop(entry & literalMask);
-        const uint32_t following = litlenTable[b & litlenMask];
-        entry = (following & literalMask) | (entry & ~literalMask);
     }
     s.bits = b;
     s.count = c & 63;
@@ -792,26 +713,18 @@ int Inflater::carefulSymbol(const uint32_t* litlenTable, const uint32_t* distanc
     if (entry & entryEndOfBlock) {
         return blockDone;
     }
-    size_t length;
-    size_t distance;
-    if (entry & entryMatch) {
-        const unsigned at = entryCodeLength(entry);
-        length = (entry >> 24) + 3;
-        distance = entryValue(distanceTable[(entry >> 16) & 0xFF]) +
-                   ((saved >> at) & ((uint64_t(1) << (entryBits(entry) - at)) - 1));
-    } else {
-        length = entryValue(entry) + entryExtra(saved, entry);
-        entry = lookup(distanceTable, distanceRootBits);
-        if (entry & entryInvalid) {
-            return invalid(entry);
-        }
-        saved = bits;
-        drop(entryBits(entry));
-        if (truncated()) {
-            return inflateTruncated;
-        }
-        distance = entryValue(entry) + entryExtra(saved, entry);
+    const size_t length = entryValue(entry) + entryExtra(saved, entry);
+
+    entry = lookup(distanceTable, distanceRootBits);
+    if (entry & entryInvalid) {
+        return invalid(entry);
     }
+    saved = bits;
+    drop(entryBits(entry));
+    if (truncated()) {
+        return inflateTruncated;
+    }
+    const size_t distance = entryValue(entry) + entryExtra(saved, entry);
     if (distance > static_cast<size_t>(out - outStart)) {
         return inflateDistanceTooFar;
     }
@@ -979,7 +892,6 @@ int Inflater::readDynamicTables() {
     // literals may follow.
     if (outEnd - out >= static_cast<ptrdiff_t>(pairingWorthwhile)) {
         pairLiterals(litlen, litlenRootBits);
-        joinMatches(litlen, litlenRootBits, lengths, litlenCount, distance);
     }
     return keepGoing;
 }
