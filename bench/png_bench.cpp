@@ -812,34 +812,13 @@ bool decodeOnce(const std::string& who, const std::string& path) {
     image.bitDepth = image.file[24];
     image.colourType = image.file[25];
     image.stride = (image.width * channelsOf(image.colourType) * image.bitDepth / 8 + 3) & ~3u;
+    Bytes pixels;  // sized by each decoder itself, once
     if (who == "ours") {
-        PngState state;
-        pngInit(&state);
-        PngBitmapLayout layout;
-        uint8_t* pixels = nullptr;
-        const bool ok = pngLoadBytes(&state, image.file.data(), static_cast<uint32_t>(image.file.size())) &&
-                        pngDecode(&state) && pngPrepareBitmap(&state, pngDefaultFormat, &layout) &&
-                        pngRenderPixels(&state, &layout, &pixels);
-        pngRelease(&state);
-        pngFree(pixels);
-        return ok;
+        return oursDecode(image, pixels);
     }
     if (who == "ours-in-place") {
-        PngState state;
-        pngInit(&state);
-        PngBitmapLayout layout;
-        bool ok = pngLoadBytes(&state, image.file.data(), static_cast<uint32_t>(image.file.size())) &&
-                  pngPlanBitmap(&state, pngDefaultFormat, &layout);
-        if (ok) {
-            const uint64_t size = pngInPlaceSize(&state, &layout);
-            auto* buffer = static_cast<uint8_t*>(std::malloc(size));
-            ok = buffer != nullptr && pngDecodeInPlace(&state, &layout, buffer, size);
-            std::free(buffer);
-        }
-        pngRelease(&state);
-        return ok;
+        return oursDecodeInPlace(image, pixels);
     }
-    Bytes pixels;  // the peers size it themselves
     if (who == "libpng") {
         return libpngDecode(image, pixels);
     }

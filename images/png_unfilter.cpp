@@ -18,6 +18,20 @@
 #define VYRLA_TARGET_SSSE3 __attribute__((target("ssse3")))
 #define VYRLA_TARGET_SSE41 __attribute__((target("sse4.1")))
 #endif
+// Whether the processor has an instruction set: its bit in ECX of cpuid
+// leaf 1 under MSVC, the compiler's own check elsewhere. Asked once each.
+#if defined(_MSC_VER)
+namespace {
+bool cpuidEcxBit(int bit) {
+    int info[4];
+    __cpuid(info, 1);
+    return (info[2] & (1 << bit)) != 0;
+}
+}  // namespace
+#define VYRLA_CPU_HAS(name, bit) cpuidEcxBit(bit)
+#else
+#define VYRLA_CPU_HAS(name, bit) (__builtin_cpu_supports(name) != 0)
+#endif
 #endif
 
 // Sub, Average and Paeth depend on the pixel to the left, just unfiltered,
@@ -231,18 +245,8 @@ VYRLA_TARGET_SSE41 void unfilterPaethSse41(const uint8_t* raw, const uint8_t* pr
     storePixel<D>(current + i, paethStepSse41(loadPixelExact<D>(raw + i), loadPixel<D>(previous + i), a, c));
 }
 
-bool hasSse41() {
-#if defined(_MSC_VER)
-    int info[4];
-    __cpuid(info, 1);
-    return (info[2] & (1 << 19)) != 0;
-#else
-    return __builtin_cpu_supports("sse4.1") != 0;
-#endif
-}
-
 bool sse41() {
-    static const bool available = hasSse41();
+    static const bool available = VYRLA_CPU_HAS("sse4.1", 19);
     return available;
 }
 
@@ -339,18 +343,8 @@ void rgbaToBgraPlain(const uint8_t* in, uint32_t pixels, uint8_t* out) {
 
 #if VYRLA_PNG_SSE2
 
-bool hasSsse3() {
-#if defined(_MSC_VER)
-    int info[4];
-    __cpuid(info, 1);
-    return (info[2] & (1 << 9)) != 0;
-#else
-    return __builtin_cpu_supports("ssse3") != 0;
-#endif
-}
-
 bool ssse3() {
-    static const bool available = hasSsse3();
+    static const bool available = VYRLA_CPU_HAS("ssse3", 9);
     return available;
 }
 
