@@ -333,6 +333,8 @@
     var answers = storedAnswers();
     var at = copyIn(bytes), answersAt = copyIn(answers);
     var opened = _vyrlaOpen(at, bytes.length, answersAt, answers.length);
+    // The module keeps its own copy of the quiz.
+    _free(at);
     _free(answersAt);
     quiz = json(_vyrlaQuiz());
     if (!opened) {
