@@ -96,8 +96,6 @@ void updateScore(PageRound* round) {
 
 }  // namespace
 
-int questionOfField(const PageRound& round, int f) { return ownerOf(round, f).n; }
-
 bool fieldHidden(const PageRound& round, int f) {
     const Owner owner = ownerOf(round, f);
     const QuestionNode* node = questionAt(round.quiz, owner.n - 1);

@@ -48,9 +48,6 @@ void setHideSolved(PageRound* round, bool hide);
 // A second field whose answer is "-" is never shown; it holds "-".
 bool fieldHidden(const PageRound& round, int f);
 
-// The question (from 1) that field f belongs to.
-int questionOfField(const PageRound& round, int f);
-
 // The answers file the player would save: one line per field, CR LF.
 std::string answersFileBytes(const PageRound& round);
 
